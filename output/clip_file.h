@@ -1,0 +1,36 @@
+#pragma once
+
+#include "output/pcm_format.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+struct sf_private_tag;
+
+// A wave clip opened for streaming: any encoding libsndfile decodes, read as 16-bit samples a
+// chunk at a time, so even a very long clip takes little memory.
+class ClipFile {
+public:
+    // Opens the clip, or returns nothing when it cannot be played. A missing file is expected
+    // (a dial passes over absent clips) and silent; any other failure is reported once.
+    static std::optional<ClipFile> open(const QString& path);
+
+    PcmFormat format() const { return format_; }
+
+    // Reads up to `frames` interleaved frames into `samples`; returns how many were read, 0 at the
+    // end of the clip or on a read error.
+    long read(std::int16_t* samples, long frames);
+
+private:
+    struct Closer {
+        void operator()(sf_private_tag* file) const;
+    };
+
+    ClipFile(sf_private_tag* file, PcmFormat format) : file_(file), format_(format) {}
+
+    std::unique_ptr<sf_private_tag, Closer> file_;
+    PcmFormat format_;
+};

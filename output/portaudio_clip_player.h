@@ -1,0 +1,27 @@
+#pragma once
+
+#include "output/audio_stream.h"
+#include "output/clip_player.h"
+
+#include <mutex>
+
+// Plays clips through the default sound device: libsndfile decodes, PortAudio plays, and the
+// calling thread waits until the last sample has been heard.
+class PortAudioClipPlayer final : public ClipPlayer {
+public:
+    explicit PortAudioClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
+
+    void PlayClip(const QString& path) override;
+    void PlayClips(const QStringList& paths) override;
+
+    // From any thread, at program end: cuts the current clip short; every later call returns at
+    // once.
+    void stop();
+
+    // Whether the player currently holds the sound device.
+    bool holdsDevice() const;
+
+private:
+    std::mutex playing_;
+    AudioStream stream_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "dialling/key_table.h"
+#include "dialling/number_entry.h"
+
+#include <QString>
+
+#include <stdexcept>
+
+// The pad's key for a character, as the window binds its twelve buttons.
+inline const KeyRow& keyFor(char16_t character) {
+    for (const KeyRow& key : KeyTable)
+        if (key.character == character)
+            return key;
+    throw std::invalid_argument("no such key");
+}
+
+// Presses the keys of `keys` one after another.
+inline void pressKeys(NumberTexts& texts, ClipPlayer& player, const QString& keys) {
+    for (const QChar c : keys)
+        pressKey(texts, player, keyFor(c.unicode()));
+}
