@@ -74,7 +74,8 @@ bool writeClip(const std::string& path, const std::vector<short>& samples) {
                      sf_strerror(nullptr));
         return false;
     }
-    const auto written = sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+    const auto written =
+        sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
     sf_close(file);
     return written == static_cast<sf_count_t>(samples.size());
 }

@@ -12,7 +12,8 @@ QString DialNumber(QString& number, ClipPlayer& player) {
     for (const QChar c : std::as_const(number)) {
         // "*" has its own clip name; no "*.wav" is asked for, so a stray file of that name can
         // never sound the key twice.
-        const QString fileName = c == u'*' ? QStringLiteral("ast.wav") : QString(c) + QStringLiteral(".wav");
+        const QString fileName =
+            c == u'*' ? QStringLiteral("ast.wav") : QString(c) + QStringLiteral(".wav");
         paths.append(ClipPath(fileName));
     }
     number.clear();

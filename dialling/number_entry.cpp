@@ -37,7 +37,8 @@ void backSpace(NumberTexts& texts) {
 
     const QString spoken = texts.spokenText();
     if (!spoken.isEmpty())
-        texts.setSpokenText(spoken.left(qMax<qsizetype>(0, spoken.size() - lastTokenLength(spoken))));
+        texts.setSpokenText(
+            spoken.left(qMax<qsizetype>(0, spoken.size() - lastTokenLength(spoken))));
 }
 
 bool isAboutCode(const QString& number) {

@@ -7,6 +7,7 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,7 @@ bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long fram
         }
         samples += now * format.channels;
         frames -= now;
+        framesSinceOpen_ += now;
     }
     return true;
 }
@@ -120,15 +122,25 @@ bool AudioStream::openLocked(PcmFormat format) {
     // PortAudio's reported latency understates the real buffer; the writable space of the
     // freshly started stream is the whole buffer, which drain() waits to see again.
     emptyBufferFrames_ = Pa_GetStreamWriteAvailable(stream);
+    framesSinceOpen_ = 0;
     return true;
 }
 
 void AudioStream::drainLocked() {
     if (stream_ == nullptr)
         return;
+    // The device starts consuming only once some frames are queued; a clip shorter than that
+    // would never be heard, so top it up with silence.
+    if (framesSinceOpen_ < emptyBufferFrames_) {
+        const std::vector<std::int16_t> silence(
+            static_cast<size_t>((emptyBufferFrames_ - framesSinceOpen_) * format_.channels), 0);
+        Pa_WriteStream(asStream(stream_), silence.data(), emptyBufferFrames_ - framesSinceOpen_);
+        framesSinceOpen_ = emptyBufferFrames_;
+    }
     // Stopping the stream would drop what is still buffered, so wait until the buffer has
     // emptied. Bounded, in case a device stops consuming.
-    const auto bufferTime = std::chrono::milliseconds(1000 * emptyBufferFrames_ / format_.sampleRate);
+    const auto bufferTime =
+        std::chrono::milliseconds(1000 * emptyBufferFrames_ / format_.sampleRate);
     const auto giveUpAt = std::chrono::steady_clock::now() + bufferTime + std::chrono::seconds(1);
     while (!stopped_ && Pa_GetStreamWriteAvailable(asStream(stream_)) < emptyBufferFrames_ &&
            std::chrono::steady_clock::now() < giveUpAt)

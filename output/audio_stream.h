@@ -45,6 +45,7 @@ private:
     void* stream_ = nullptr; // PaStream
     PcmFormat format_;
     long emptyBufferFrames_ = 0; // writable frames of the started, empty stream
+    long framesSinceOpen_ = 0;
     std::atomic<bool> stopped_{false};
 
     const std::chrono::milliseconds releaseAfterIdle_;

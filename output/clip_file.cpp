@@ -53,11 +53,13 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
     ClipFile clip(file, PcmFormat{info.channels, info.samplerate});
 
     if (info.channels < 1 || info.channels > maxChannels) {
-        reportUnplayable(path, std::to_string(info.channels) + " channels (only mono and stereo play)");
+        reportUnplayable(path,
+                         std::to_string(info.channels) + " channels (only mono and stereo play)");
         return std::nullopt;
     }
     if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate) {
-        reportUnplayable(path, "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");
+        reportUnplayable(path,
+                         "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");
         return std::nullopt;
     }
     // Floating-point clips louder than full scale are clipped rather than wrapped round.

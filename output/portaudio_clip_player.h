@@ -9,7 +9,8 @@
 // calling thread waits until the last sample has been heard.
 class PortAudioClipPlayer final : public ClipPlayer {
 public:
-    explicit PortAudioClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
+    explicit PortAudioClipPlayer(
+        std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
 
     void PlayClip(const QString& path) override;
     void PlayClips(const QStringList& paths) override;

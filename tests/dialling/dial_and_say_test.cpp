@@ -79,8 +79,9 @@ TEST_F(DialAndSay, OtherNumbersAreReadOutAfterThePrefixAndQueueInOrder) {
     clearNumber(texts);
     pressKeys(texts, player, "9999");
     sayNumber(texts, voice);
-    EXPECT_EQ(voice.spoken, (QStringList{"Telephone number: 0 1 2 ", "Telephone number: 0 1 2  star ",
-                                         "Telephone number: 9 9 9 9 "}));
+    EXPECT_EQ(voice.spoken,
+              (QStringList{"Telephone number: 0 1 2 ", "Telephone number: 0 1 2  star ",
+                           "Telephone number: 9 9 9 9 "}));
 }
 
 TEST_F(DialAndSay, SayAfterBackSpaceReadsWhatIsLeft) {

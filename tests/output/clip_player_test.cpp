@@ -1,0 +1,236 @@
+#include "output/portaudio_clip_player.h"
+
+#include "alsa_capture.h"
+#include "test_clips.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Samples = std::vector<std::int16_t>;
+using namespace std::chrono_literals;
+
+Samples joined(std::initializer_list<Samples> parts) {
+    Samples all;
+    for (const Samples& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+class ClipPlayerTest : public ::testing::Test {
+protected:
+    AlsaCapture& capture = sharedCapture();
+    QString scratch = capture.scratchDirectory();
+
+    void SetUp() override { capture.clear(); }
+
+    // What the device received, once a fresh player has played and let go of the device.
+    template <typename Play> Samples captured(Play play) {
+        {
+            PortAudioClipPlayer player;
+            play(player);
+        }
+        return capture.samples();
+    }
+
+    // Milliseconds one play takes to return.
+    template <typename Play> double millisecondsFor(Play play) {
+        const auto start = std::chrono::steady_clock::now();
+        play();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    }
+};
+
+TEST_F(ClipPlayerTest, KeyClipArrivesCompleteAndSampleExact) {
+    const Samples played = captured([](ClipPlayer& player) { player.PlayClip(keyClip("5.wav")); });
+    const Samples clip = decodeClip(keyClip("5.wav"));
+    ASSERT_GT(clip.size(), 2000u);
+    EXPECT_EQ(played, clip);
+}
+
+TEST_F(ClipPlayerTest, DialIsOneStreamOfClipsInOrderWithNoGap) {
+    const Samples played = captured([](ClipPlayer& player) {
+        player.PlayClips(
+            {keyClip("1.wav"), keyClip("ast.wav"), keyClip("#.wav"), keyClip("0.wav")});
+    });
+    EXPECT_EQ(played, joined({decodeClip(keyClip("1.wav")), decodeClip(keyClip("ast.wav")),
+                              decodeClip(keyClip("#.wav")), decodeClip(keyClip("0.wav"))}));
+}
+
+TEST_F(ClipPlayerTest, MissingClipLeavesItsNeighboursBackToBack) {
+    const Samples played = captured([&](ClipPlayer& player) {
+        player.PlayClips({keyClip("4.wav"), scratch + "/5.wav", keyClip("4.wav")});
+    });
+    const Samples four = decodeClip(keyClip("4.wav"));
+    EXPECT_EQ(played, joined({four, four}));
+}
+
+TEST_F(ClipPlayerTest, EveryEncodingPlaysAndFormatChangesReopenTheStream) {
+    struct Encoding {
+        const char* name;
+        int format;
+        int channels;
+        int rate;
+    };
+    const Encoding encodings[] = {
+        {"u8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 22050},
+        {"pcm16-stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100},
+        {"pcm24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 48000},
+        {"pcm32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1, 22050},
+        {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 22050},
+        {"ulaw", SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 8000},
+        {"alaw", SF_FORMAT_WAV | SF_FORMAT_ALAW, 1, 8000},
+        {"ima-adpcm", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 22050},
+        {"ms-adpcm", SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 2, 22050},
+        {"gsm610", SF_FORMAT_WAV | SF_FORMAT_GSM610, 1, 8000},
+    };
+    QStringList paths;
+    Samples expected;
+    for (const Encoding& encoding : encodings) {
+        const QString path = scratch + "/" + encoding.name + ".wav";
+        writeToneClip(path, encoding.format, encoding.channels, encoding.rate, 1600);
+        paths.append(path);
+        const Samples clip = decodeClip(path);
+        ASSERT_GE(clip.size(), 1000u) << encoding.name;
+        expected.insert(expected.end(), clip.begin(), clip.end());
+
+        capture.clear();
+        const Samples alone = captured([&](ClipPlayer& player) { player.PlayClip(path); });
+        EXPECT_EQ(alone, clip) << encoding.name;
+    }
+    // One sequence across all the formats: every clip whole, in order.
+    capture.clear();
+    EXPECT_EQ(captured([&](ClipPlayer& player) { player.PlayClips(paths); }), expected);
+}
+
+TEST_F(ClipPlayerTest, BrokenClipsReturnAtOnceInSilence) {
+    const QByteArray validWav = [&] {
+        QFile file(keyClip("1.wav"));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }();
+    QByteArray random(4096, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 7919 + 13) % 251);
+    // A header announcing a gigantic data chunk over a handful of real bytes.
+    QByteArray hugeData = validWav.left(44);
+    hugeData.replace(40, 4, QByteArray("\xf0\xff\xff\x7f", 4));
+    hugeData.append(QByteArray(10, '\x10'));
+    // A format chunk that claims to be nearly 4 GB long.
+    QByteArray hugeFormat = validWav.left(44);
+    hugeFormat.replace(16, 4, QByteArray("\xf0\xff\xff\xff", 4));
+
+    const QString broken = scratch + "/broken";
+    QDir().mkpath(broken);
+    QDir().mkpath(broken + "/a directory.wav");
+    writeBytes(broken + "/empty.wav", {});
+    writeBytes(broken + "/random.wav", random);
+    writeBytes(broken + "/text.wav", "this is not a sound\n");
+    writeBytes(broken + "/header-only.wav", validWav.left(44));
+    writeBytes(broken + "/cut-in-header.wav", validWav.left(30));
+    writeBytes(broken + "/huge-data.wav", hugeData);
+    writeBytes(broken + "/huge-format.wav", hugeFormat);
+    writeToneClip(broken + "/three-channels.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 22050, 500);
+    symlink("loop-b.wav", QFile::encodeName(broken + "/loop-a.wav").constData());
+    symlink("loop-a.wav", QFile::encodeName(broken + "/loop-b.wav").constData());
+    mkfifo(QFile::encodeName(broken + "/fifo.wav").constData(), 0600);
+
+    const QStringList names = {"missing.wav",       "a directory.wav", "empty.wav",
+                               "random.wav",        "text.wav",        "header-only.wav",
+                               "cut-in-header.wav", "huge-format.wav", "three-channels.wav",
+                               "loop-a.wav",        "fifo.wav"};
+    PortAudioClipPlayer player;
+    for (const QString& name : names) {
+        // Generous: only a hang or a blocking open would take this long.
+        EXPECT_LT(millisecondsFor([&] { player.PlayClip(broken + "/" + name); }), 1000.0)
+            << name.toStdString();
+    }
+    EXPECT_TRUE(capture.samples().empty());
+
+    // A header that promises more than the file holds plays what is there and stops.
+    EXPECT_LT(millisecondsFor([&] { player.PlayClip(broken + "/huge-data.wav"); }), 1000.0);
+    const Samples heard = capture.samples();
+    EXPECT_LE(std::count_if(heard.begin(), heard.end(), [](std::int16_t s) { return s != 0; }), 5);
+    EXPECT_LT(heard.size(), 2000u);
+}
+
+TEST_F(ClipPlayerTest, EachBrokenClipIsReportedOnceAndMissingOnesNever) {
+    const QString garbage = scratch + "/garbage.wav";
+    writeBytes(garbage, "RIFF....WAVEjunk");
+    PortAudioClipPlayer player;
+    testing::internal::CaptureStderr();
+    player.PlayClips({garbage, garbage, scratch + "/absent.wav"});
+    player.PlayClip(garbage);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("garbage.wav"), std::string::npos) << errors;
+}
+
+TEST_F(ClipPlayerTest, DeviceIsReleasedAfterAnIdleSpellAndReopenedOnDemand) {
+    {
+        PortAudioClipPlayer player(50ms);
+        EXPECT_FALSE(player.holdsDevice());
+        player.PlayClip(keyClip("2.wav"));
+        EXPECT_TRUE(player.holdsDevice());
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (player.holdsDevice() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_FALSE(player.holdsDevice());
+        player.PlayClip(keyClip("3.wav"));
+        EXPECT_TRUE(player.holdsDevice());
+    }
+    EXPECT_EQ(capture.samples(),
+              joined({decodeClip(keyClip("2.wav")), decodeClip(keyClip("3.wav"))}));
+}
+
+TEST_F(ClipPlayerTest, StopCutsADialShortAndSilencesLaterClips) {
+    const QStringList longDial(3000, keyClip("8.wav"));
+    const size_t wholeDial = decodeClip(keyClip("8.wav")).size() * longDial.size();
+    {
+        PortAudioClipPlayer player;
+        std::thread dial([&] { player.PlayClips(longDial); });
+        while (!player.holdsDevice())
+            std::this_thread::sleep_for(1ms);
+        player.stop();
+        dial.join();
+        const size_t heard = capture.samples().size();
+        EXPECT_LT(heard, wholeDial);
+
+        EXPECT_LT(millisecondsFor([&] { player.PlayClips(longDial); }), 1000.0);
+        player.PlayClip(keyClip("8.wav"));
+        EXPECT_EQ(capture.samples().size(), heard);
+    }
+}
+
+TEST_F(ClipPlayerTest, DialledToneDecodesAsTheKeysDialled) {
+    const QString keys = "0123456789*#1122*#*#00";
+    QStringList paths;
+    for (const QChar key : keys)
+        paths.append(keyClip(key == '*' ? QString("ast.wav") : QString(key) + ".wav"));
+    const Samples played = captured([&](ClipPlayer& player) { player.PlayClips(paths); });
+
+    const QString raw = scratch + "/dial.raw";
+    writeBytes(raw, QByteArray(reinterpret_cast<const char*>(played.data()),
+                               static_cast<qsizetype>(played.size() * 2)));
+    QProcess decoder;
+    decoder.start("multimon-ng", {"-q", "-c", "-a", "DTMF", "-t", "raw", raw});
+    ASSERT_TRUE(decoder.waitForFinished(30000));
+    QString decoded;
+    for (const QString& line : QString::fromLatin1(decoder.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("DTMF: "))
+            decoded += line.mid(6).trimmed();
+    EXPECT_EQ(decoded, keys);
+}
+
+} // namespace

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// Writes and reads clip files for the player's tests.
+
+// The samples of a clip, as the player would hand them to the device (16-bit interleaved).
+std::vector<std::int16_t> decodeClip(const QString& path);
+
+// Writes a short tone in the given libsndfile format (e.g. SF_FORMAT_WAV | SF_FORMAT_ULAW).
+void writeToneClip(const QString& path, int format, int channels, int sampleRate, int frames);
+
+// Writes raw bytes to a file.
+void writeBytes(const QString& path, const QByteArray& bytes);
+
+// A key clip generated beside the test programs, e.g. keyClip("ast.wav").
+QString keyClip(const QString& fileName);
