@@ -15,6 +15,10 @@ namespace {
 // milliseconds, large enough to cost nothing.
 constexpr long chunkFrames = 256;
 
+// Seconds of sound buffered ahead. Below about 15 ms a desktop sound server lets the device run
+// dry now and then, which would put gaps into a dial; above it a key's tone starts later.
+constexpr double minimumLatency = 0.015;
+
 PaStream* asStream(void* stream) {
     return static_cast<PaStream*>(stream);
 }
@@ -36,7 +40,7 @@ AudioStream::~AudioStream() {
 }
 
 bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
-    std::unique_lock lock(mutex_);
+    const std::lock_guard lock(mutex_);
     releaseAt_ = std::chrono::steady_clock::time_point::max();
     if (stopped_)
         return false;
@@ -46,31 +50,39 @@ bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long fram
     }
     if (stream_ == nullptr && !openLocked(format))
         return false;
+    if (!running_ && !startLocked())
+        return false;
 
     while (frames > 0) {
         if (stopped_) {
-            Pa_AbortStream(asStream(stream_));
             closeLocked();
             return false;
         }
         const long now = std::min(frames, chunkFrames);
         const PaError error = Pa_WriteStream(asStream(stream_), samples, now);
-        // An underflow only says the device ran dry before this write (after an idle moment).
+        // An underflow only says the device ran dry before this write; the sound still plays.
         if (error != paNoError && error != paOutputUnderflowed) {
             reportOnce(std::string("sound output failed (") + Pa_GetErrorText(error) + ")");
             closeLocked();
             return false;
         }
+        if (framesSinceStart_ == 0)
+            lastHandOverAfterPause_ = std::chrono::steady_clock::now();
         samples += now * format.channels;
         frames -= now;
-        framesSinceOpen_ += now;
+        framesSinceStart_ += now;
     }
     return true;
 }
 
 void AudioStream::drain() {
-    std::unique_lock lock(mutex_);
+    const std::lock_guard lock(mutex_);
     drainLocked();
+    if (running_) {
+        // The buffer is empty now, so stopping loses nothing and the device does not run dry.
+        Pa_StopStream(asStream(stream_));
+        running_ = false;
+    }
     if (stream_ != nullptr) {
         releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
         idleChanged_.notify_all();
@@ -87,6 +99,17 @@ bool AudioStream::isOpen() const {
     return stream_ != nullptr;
 }
 
+std::chrono::steady_clock::time_point AudioStream::lastHandOverAfterPause() const {
+    const std::lock_guard lock(mutex_);
+    return lastHandOverAfterPause_;
+}
+
+std::chrono::duration<double> AudioStream::bufferDuration() const {
+    const std::lock_guard lock(mutex_);
+    return std::chrono::duration<double>(
+        format_.sampleRate > 0 ? double(emptyBufferFrames_) / format_.sampleRate : 0.0);
+}
+
 bool AudioStream::openLocked(PcmFormat format) {
     if (!portAudioReady())
         return false;
@@ -96,20 +119,15 @@ bool AudioStream::openLocked(PcmFormat format) {
         return false;
     }
     const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
-    const PaStreamParameters parameters{device, format.channels, paInt16,
-                                        info != nullptr ? info->defaultLowOutputLatency : 0.02,
-                                        nullptr};
+    const PaStreamParameters parameters{
+        device, format.channels, paInt16,
+        std::max(minimumLatency, info != nullptr ? info->defaultLowOutputLatency : 0.0), nullptr};
     PaStream* stream = nullptr;
     PaError error;
     {
         const QuietStandardError quiet;
         error = Pa_OpenStream(&stream, nullptr, &parameters, format.sampleRate,
                               paFramesPerBufferUnspecified, paClipOff, nullptr, nullptr);
-        if (error == paNoError) {
-            error = Pa_StartStream(stream);
-            if (error != paNoError)
-                Pa_CloseStream(stream);
-        }
     }
     if (error != paNoError) {
         reportOnce("the sound device cannot play " + std::to_string(format.channels) +
@@ -119,28 +137,40 @@ bool AudioStream::openLocked(PcmFormat format) {
     }
     stream_ = stream;
     format_ = format;
+    running_ = false;
+    return true;
+}
+
+bool AudioStream::startLocked() {
+    const PaError error = Pa_StartStream(asStream(stream_));
+    if (error != paNoError) {
+        reportOnce(std::string("cannot start sound output (") + Pa_GetErrorText(error) + ")");
+        closeLocked();
+        return false;
+    }
+    running_ = true;
     // PortAudio's reported latency understates the real buffer; the writable space of the
     // freshly started stream is the whole buffer, which drain() waits to see again.
-    emptyBufferFrames_ = Pa_GetStreamWriteAvailable(stream);
-    framesSinceOpen_ = 0;
+    emptyBufferFrames_ = Pa_GetStreamWriteAvailable(asStream(stream_));
+    framesSinceStart_ = 0;
     return true;
 }
 
 void AudioStream::drainLocked() {
-    if (stream_ == nullptr)
+    if (!running_)
         return;
-    // The device starts consuming only once some frames are queued; a clip shorter than that
-    // would never be heard, so top it up with silence.
-    if (framesSinceOpen_ < emptyBufferFrames_) {
-        const std::vector<std::int16_t> silence(
-            static_cast<size_t>((emptyBufferFrames_ - framesSinceOpen_) * format_.channels), 0);
-        Pa_WriteStream(asStream(stream_), silence.data(), emptyBufferFrames_ - framesSinceOpen_);
-        framesSinceOpen_ = emptyBufferFrames_;
+    // The device starts consuming only once enough frames are queued; a sound shorter than the
+    // buffer would never be heard, so top it up with silence.
+    if (framesSinceStart_ < emptyBufferFrames_) {
+        const long missing = emptyBufferFrames_ - framesSinceStart_;
+        const std::vector<std::int16_t> silence(static_cast<size_t>(missing * format_.channels), 0);
+        Pa_WriteStream(asStream(stream_), silence.data(), missing);
+        framesSinceStart_ = emptyBufferFrames_;
     }
-    // Stopping the stream would drop what is still buffered, so wait until the buffer has
+    // Stopping the stream early would drop what is still buffered, so wait until the buffer has
     // emptied. Bounded, in case a device stops consuming.
     const auto bufferTime =
-        std::chrono::milliseconds(1000 * emptyBufferFrames_ / format_.sampleRate);
+        std::chrono::milliseconds(1000 * emptyBufferFrames_ / std::max(1, format_.sampleRate));
     const auto giveUpAt = std::chrono::steady_clock::now() + bufferTime + std::chrono::seconds(1);
     while (!stopped_ && Pa_GetStreamWriteAvailable(asStream(stream_)) < emptyBufferFrames_ &&
            std::chrono::steady_clock::now() < giveUpAt)
@@ -150,19 +180,19 @@ void AudioStream::drainLocked() {
 void AudioStream::closeLocked() {
     if (stream_ == nullptr)
         return;
-    // Everything wanted has been drained already; aborting skips PortAudio's own waiting.
-    Pa_AbortStream(asStream(stream_));
+    // Whatever was wanted has been drained already; aborting skips PortAudio's own waiting.
+    if (running_)
+        Pa_AbortStream(asStream(stream_));
     Pa_CloseStream(asStream(stream_));
     stream_ = nullptr;
+    running_ = false;
     releaseAt_ = std::chrono::steady_clock::time_point::max();
 }
 
 void AudioStream::releaseWhenIdle() {
     std::unique_lock lock(mutex_);
     while (!ending_) {
-        if (stopped_ && stream_ != nullptr)
-            closeLocked();
-        if (std::chrono::steady_clock::now() >= releaseAt_)
+        if ((stopped_ && stream_ != nullptr) || std::chrono::steady_clock::now() >= releaseAt_)
             closeLocked();
         if (releaseAt_ == std::chrono::steady_clock::time_point::max())
             idleChanged_.wait(lock);

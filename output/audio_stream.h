@@ -10,8 +10,10 @@
 #include <thread>
 
 // One output stream on the default sound device, opened on first use and kept open while sounds
-// follow one another, so back-to-back writes are sample-contiguous. After an idle spell it is
-// released, so an idle program holds no device. Used from one thread at a time, except stop().
+// follow one another, so back-to-back writes are sample-contiguous. It is paused once a sound has
+// been heard to its end (so the device never runs dry and nothing spins while idle) and released
+// after an idle spell, so an idle program holds no device. Used from one thread at a time, except
+// stop().
 class AudioStream {
 public:
     explicit AudioStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
@@ -24,7 +26,7 @@ public:
     // Returns false when nothing could be played: no device, a device failure, or stop().
     bool write(PcmFormat format, const std::int16_t* samples, long frames);
 
-    // Waits until everything written so far has been heard.
+    // Waits until everything written so far has been heard, then pauses the stream.
     void drain();
 
     // From any thread: cuts the sound short at once; the write or drain in progress returns and
@@ -35,8 +37,14 @@ public:
     // Whether the stream currently holds the device.
     bool isOpen() const;
 
+    // For measuring latency: when the first frames after a pause were handed to the device, and
+    // how long the device buffer is (the longest those frames wait before they are heard).
+    std::chrono::steady_clock::time_point lastHandOverAfterPause() const;
+    std::chrono::duration<double> bufferDuration() const;
+
 private:
     bool openLocked(PcmFormat format);
+    bool startLocked();
     void drainLocked();
     void closeLocked();
     void releaseWhenIdle();
@@ -44,8 +52,10 @@ private:
     mutable std::mutex mutex_;
     void* stream_ = nullptr; // PaStream
     PcmFormat format_;
+    bool running_ = false;
     long emptyBufferFrames_ = 0; // writable frames of the started, empty stream
-    long framesSinceOpen_ = 0;
+    long framesSinceStart_ = 0;
+    std::chrono::steady_clock::time_point lastHandOverAfterPause_;
     std::atomic<bool> stopped_{false};
 
     const std::chrono::milliseconds releaseAfterIdle_;

@@ -22,6 +22,8 @@ public:
     // Whether the player currently holds the sound device.
     bool holdsDevice() const;
 
+    const AudioStream& stream() const { return stream_; }
+
 private:
     std::mutex playing_;
     AudioStream stream_;

@@ -3,13 +3,21 @@
 #include "output/quiet_standard_error.h"
 #include "output/report_once.h"
 
+#include <alsa/asoundlib.h>
 #include <portaudio.h>
 
 namespace {
 
+// ALSA's own diagnostics (an underrun each time a sound ends and the device runs dry, probes of
+// absent devices) would reach the user's terminal on every key press; the program reports what
+// matters itself.
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
 class PortAudioLibrary {
 public:
     PortAudioLibrary() {
+        snd_lib_error_set_handler(ignoreAlsaMessage);
+        // The JACK back end prints its own attempts to reach a server that is not running.
         const QuietStandardError quiet;
         error_ = Pa_Initialize();
     }
