@@ -1,7 +1,9 @@
-# The two everyday commands: `make run` and `make test`. Both install what is missing first.
+# The everyday commands: `make run` and `make test` (both install what is missing first), and
+# `make bench` for the figures.
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
 
-.PHONY: deps build test run clean
+.PHONY: deps build test test-fast test-asan test-fuzz run bench clean
 
 deps:
 	@scripts/install-deps
@@ -10,11 +12,28 @@ build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
 
-test: build
+# Everything: the normal build's tests, the whole suite again under AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer, and a short fuzz run of the clip reader.
+test: test-fast test-asan test-fuzz
+
+test-fast: build
 	@ctest --preset default -j $(JOBS)
+
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+test-fuzz: deps
+	@cmake --preset fuzz -DQUORVEL_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@ctest --preset fuzz
 
 run: build
 	@scripts/run-quorvel
 
+bench: build
+	@scripts/bench
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

@@ -55,7 +55,8 @@ std::vector<std::int16_t> AlsaCapture::samples() const {
         throw std::runtime_error("cannot read the capture");
     const QByteArray bytes = file.readAll();
     std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    if (!samples.empty())
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
     return samples;
 }
 
