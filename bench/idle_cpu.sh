@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# CPU used by the program while it sits idle for 10 s after a dial and a Say, and whether it has
+# let go of the sound device by then. Run under a display and a paced sound server:
+#   xvfb-run -a scripts/with-paced-sound bench/idle_cpu.sh build/bin/quorvel
+set -euo pipefail
+program=$1
+"$program" &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+window=$(xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1)
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+click 27 59    # "1"
+click 75 300   # "Dial Phone Number"
+click 75 258   # "Say Phone Number"
+sleep 6        # the dial and the announcement end, then the idle spell begins
+
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep 10
+after=$(ticks)
+streams=$(pactl list short sink-inputs | wc -l)
+
+printf '%-58s %10.2f %-3s %s\n' "CPU while idle for 10 s after a dial and a Say" \
+  "$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { print t * 100 / hz / 10 }')" "%" "<= 0.5 % of one core"
+printf '%-58s %10d %-3s %s\n' "sound streams still open when idle" "$streams" "" "0"
