@@ -1,0 +1,226 @@
+// Figures for the speech voice on a real-time paced device: how long Speak keeps the window
+// while the voice is busy, how soon a request's speech reaches the device, and how long the voice
+// takes to start. Run through scripts/with-paced-sound (make bench).
+
+#include "output/espeak_voice.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+using Microseconds = std::chrono::duration<double, std::micro>;
+
+const QString announcement = "Telephone number: 0 1 2 ";
+
+double millisecondsSince(Clock::time_point start) {
+    return Milliseconds(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double worst(const std::vector<double>& values) {
+    return *std::max_element(values.begin(), values.end());
+}
+
+void printRow(const char* figure, double value, const char* unit, const char* target) {
+    std::printf("%-58s %10.3f %-3s %s\n", figure, value, unit, target);
+}
+
+void printNoDevice(const char* figures) {
+    std::printf("%s: no sound device (run through scripts/with-paced-sound)\n", figures);
+}
+
+// A voice together with what it has reported so far.
+class WatchedVoice {
+public:
+    WatchedVoice() {
+        EspeakVoiceWatch watch;
+        watch.engineLoaded = [this](bool speaks) {
+            note([&] {
+                loadedAt_ = Clock::now();
+                speaks_ = speaks ? 1 : 0;
+            });
+        };
+        watch.soundStarted = [this](Clock::time_point handedOver) {
+            note([&] { handOvers_.push_back(handedOver); });
+        };
+        watch.requestDone = [this] { note([&] { ++done_; }); };
+        createdAt_ = Clock::now();
+        voice_ = std::make_unique<EspeakVoice>(std::move(watch));
+        constructed_ = millisecondsSince(createdAt_);
+    }
+
+    EspeakVoice& voice() { return *voice_; }
+    double constructionMilliseconds() const { return constructed_; }
+
+    // Whether the voice can speak, once loading is over.
+    bool speaks() {
+        wait([&] { return speaks_ >= 0; });
+        const std::lock_guard lock(mutex_);
+        return speaks_ == 1;
+    }
+    double loadingMilliseconds() {
+        speaks();
+        const std::lock_guard lock(mutex_);
+        return Milliseconds(loadedAt_ - createdAt_).count();
+    }
+    // When the device took the first samples of the n-th request (counting from 1); nothing when
+    // there is no device to take them.
+    std::optional<Clock::time_point> handOver(std::size_t n) {
+        if (!wait([&] { return handOvers_.size() >= n; }))
+            return std::nullopt;
+        return handOvers_[n - 1];
+    }
+    void waitForRequests(int n) {
+        wait([&] { return done_ >= n; });
+    }
+    // Destroys the voice; returns how long that took.
+    double destroy() {
+        const auto start = Clock::now();
+        voice_.reset();
+        return millisecondsSince(start);
+    }
+
+private:
+    template <typename Change> void note(Change change) {
+        {
+            const std::lock_guard lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+    template <typename Predicate> bool wait(Predicate done) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), done);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Clock::time_point createdAt_, loadedAt_;
+    double constructed_ = 0;
+    int speaks_ = -1;
+    std::vector<Clock::time_point> handOvers_;
+    int done_ = 0;
+    std::unique_ptr<EspeakVoice> voice_;
+};
+
+// The engine loads once per process, so each start-up is measured in a fresh process.
+int printStartUp() {
+    WatchedVoice voice;
+    std::printf("%f %f %d\n", voice.constructionMilliseconds(), voice.loadingMilliseconds(),
+                voice.speaks() ? 1 : 0);
+    return 0;
+}
+
+void measureStartUp() {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::vector<double> constructing, loading;
+    for (int i = 0; i < 10; ++i) {
+        FILE* child = popen(("'" + self + "' --start-up 2>/dev/null").c_str(), "r");
+        double constructed = 0, loaded = 0;
+        int speaks = 0;
+        const bool read = child != nullptr &&
+                          std::fscanf(child, "%lf %lf %d", &constructed, &loaded, &speaks) == 3;
+        if (child != nullptr)
+            pclose(child);
+        if (!read || speaks == 0)
+            continue;
+        constructing.push_back(constructed);
+        loading.push_back(loaded);
+    }
+    if (constructing.empty()) {
+        std::printf("start-up: speech is unavailable\n");
+        return;
+    }
+    printRow("start-up: constructor returns, median of 10 processes", median(constructing), "ms",
+             "(all the window waits for)");
+    printRow("start-up: constructor returns, worst", worst(constructing), "ms", "");
+    printRow("start-up: engine and voice loaded, median", median(loading), "ms", "");
+    printRow("start-up: engine and voice loaded, worst", worst(loading), "ms", "");
+}
+
+void measureSpeakWhileBusy() {
+    WatchedVoice voice;
+    if (!voice.speaks())
+        return;
+    for (int i = 0; i < 100; ++i)
+        voice.voice().Speak(announcement);
+    if (!voice.handOver(1)) { // speaking, with 99 more requests behind
+        printNoDevice("Speak while busy");
+        return;
+    }
+    std::vector<double> speaking;
+    for (int i = 0; i < 1000; ++i) {
+        const auto start = Clock::now();
+        voice.voice().Speak(announcement);
+        speaking.push_back(Microseconds(Clock::now() - start).count());
+    }
+    printRow("Speak, 100+ requests queued: median of 1,000", median(speaking), "us",
+             "well under 1 ms");
+    printRow("Speak, 100+ requests queued: worst", worst(speaking), "us", "");
+    printRow("destroying the voice mid-sentence, 1,099 queued", voice.destroy(), "ms",
+             "(the program's end waits for this)");
+}
+
+void measureFirstSample() {
+    // A new voice opens the device for its first request.
+    std::vector<double> opening;
+    for (int i = 0; i < 5; ++i) {
+        WatchedVoice voice;
+        if (!voice.speaks())
+            return;
+        const auto start = Clock::now();
+        voice.voice().Speak("1");
+        const std::optional<Clock::time_point> handedOver = voice.handOver(1);
+        if (!handedOver) {
+            printNoDevice("first sample");
+            return;
+        }
+        opening.push_back(Milliseconds(*handedOver - start).count());
+    }
+    // Later requests find the device open, the stream paused since the last one.
+    WatchedVoice voice;
+    voice.voice().Speak("1");
+    voice.waitForRequests(1);
+    std::vector<double> open;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = Clock::now();
+        voice.voice().Speak("1");
+        const std::optional<Clock::time_point> handedOver = voice.handOver(std::size_t(i) + 2);
+        if (!handedOver)
+            return;
+        open.push_back(Milliseconds(*handedOver - start).count());
+        voice.waitForRequests(i + 2);
+    }
+    printRow("Speak to first sample at the device, opening it: median/5", median(opening), "ms",
+             "");
+    printRow("Speak to first sample at the device, opening it: worst", worst(opening), "ms", "");
+    printRow("Speak to first sample at the device, open: median of 20", median(open), "ms", "");
+    printRow("Speak to first sample at the device, open: worst", worst(open), "ms", "");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--start-up") == 0)
+        return printStartUp();
+    std::printf("%-58s %10s %-3s %s\n", "figure", "value", "", "target");
+    measureStartUp();
+    measureSpeakWhileBusy();
+    measureFirstSample();
+    return 0;
+}

@@ -1,0 +1,51 @@
+#include "output/espeak_voice.h"
+
+#include "output/espeak_engine.h"
+
+EspeakVoice::EspeakVoice() : EspeakVoice(EspeakVoiceWatch{}) {}
+
+EspeakVoice::EspeakVoice(EspeakVoiceWatch watch)
+    : watch_(std::move(watch)), thread_([this] { run(); }) {}
+
+EspeakVoice::~EspeakVoice() {
+    queue_.close();
+    // Ends the write or drain in progress and makes the synthesis abandon its text.
+    stream_.stop();
+    thread_.join();
+}
+
+void EspeakVoice::Speak(const QString& text) {
+    queue_.push(text);
+}
+
+void EspeakVoice::run() {
+    const int sampleRate = loadEspeak();
+    if (watch_.engineLoaded)
+        watch_.engineLoaded(sampleRate > 0);
+    // Without an engine the requests are still taken, and dropped, so none piles up.
+    while (const std::optional<QString> text = queue_.take()) {
+        if (sampleRate > 0)
+            speak(*text, PcmFormat{1, sampleRate});
+        if (stream_.stopped())
+            return; // the voice is ending; this request was cut short
+        if (watch_.requestDone)
+            watch_.requestDone();
+    }
+}
+
+void EspeakVoice::speak(const QString& text, PcmFormat format) {
+    bool started = false;
+    // Each piece plays as soon as it is synthesized, so speech starts without waiting for the
+    // whole text; the device's pace holds the synthesis back.
+    synthesizeSpeech(text, [&](const std::int16_t* samples, long count) {
+        if (!stream_.write(format, samples, count))
+            return false; // no device, or the voice is ending
+        if (!started && watch_.soundStarted) {
+            started = true;
+            watch_.soundStarted(stream_.lastHandOverAfterPause());
+        }
+        return true;
+    });
+    // The next request starts only after this one has been heard to its end.
+    stream_.drain();
+}

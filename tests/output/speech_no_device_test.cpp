@@ -1,0 +1,44 @@
+#include "output/espeak_voice.h"
+
+#include "alsa_capture.h"
+#include "voice_progress.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+TEST(SpeechWithoutSoundDevice, RequestsPassInSilenceAfterOneClearLine) {
+    useNoSoundDevice();
+    testing::internal::CaptureStderr();
+    // More than espeak-ng's own queue would take.
+    constexpr int requests = 300;
+    double slowest = 0;
+    const auto start = Clock::now();
+    {
+        VoiceProgress progress;
+        EspeakVoice voice(progress.watch());
+        for (int i = 0; i < requests; ++i) {
+            const auto before = Clock::now();
+            voice.Speak("Telephone number: 0 1 2 ");
+            slowest = std::max(
+                slowest, std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        }
+        EXPECT_EQ(progress.waitForEngine(), std::optional<bool>(true));
+        EXPECT_TRUE(progress.waitForRequests(requests));
+    }
+    const auto took = Clock::now() - start;
+    const std::string errors = testing::internal::GetCapturedStderr();
+
+    // Generous bounds: only waiting for a device, or for speech nobody hears, takes this long.
+    EXPECT_LT(slowest, 50.0);
+    EXPECT_LT(took, std::chrono::seconds(10)); // spoken aloud, the requests would last 11 minutes
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("no sound output device"), std::string::npos) << errors;
+}
+
+} // namespace
