@@ -74,3 +74,7 @@ void useNoSoundDevice() {
     // but PortAudio's device scan trips an assertion on it.)
     useAlsaConfiguration("pcm.!default { type hw card 99 }\nctl.!default { type hw card 99 }\n");
 }
+
+void useNullSoundDevice() {
+    useAlsaConfiguration("pcm.!default { type null }\n");
+}

@@ -30,3 +30,6 @@ AlsaCapture& sharedCapture();
 
 // Points the default ALSA device at nothing, so the process sees no sound device at all.
 void useNoSoundDevice();
+
+// Points the default ALSA device at a sink that takes everything at once and keeps nothing.
+void useNullSoundDevice();

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs the program into a scratch prefix and into a Debian package, and checks each as a user's
+# desktop would meet it: valid menu entry and AppStream metadata, icons in the hicolor theme, and a
+# program that, started from its launcher, finds its clips (a click on "5" sounds 5.wav).
+#   install_test.sh BUILD_DIR SEND_CLOSE_REQUEST
+set -euo pipefail
+build=$(cd "$1" && pwd)
+close_request=$2
+tests=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "install_test: $*" >&2; exit 1; }
+
+# Starts PROGRAM under a virtual display with its sound captured, clicks the "5" key, closes the
+# window, and checks the captured sound is exactly the installed 5.wav.
+check_program_finds_clips() {
+  local program=$1 clip=$2 capture=$work/capture.raw
+  : >"$capture"
+  printf 'pcm.!default { type file slave.pcm { type null } file "|cat >> %s" format "raw" }\n' \
+    "$capture" >"$work/asound.conf"
+  ALSA_CONFIG_PATH=$work/asound.conf "$tests/windows/with_display.sh" bash -c '
+    "$1" & pid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quorvel$" | head -1)
+    [ -n "$window" ] || exit 1
+    xdotool mousemove --window "$window" 75 95 click 1 && sleep 1 && "$2" "$window" || exit 1
+    # The program must end by itself once asked to close; the watchdog only bounds a hang.
+    (sleep 10; kill $pid 2>/dev/null) & watchdog=$!
+    wait $pid; status=$?
+    kill $watchdog 2>/dev/null
+    exit $status' _ "$program" "$close_request" || fail "$program did not run to its end"
+  sox "$clip" -t raw -e signed-integer -b 16 -c 1 "$work/expected.raw"
+  cmp -s "$capture" "$work/expected.raw" ||
+    fail "$program did not play its 5.wav (captured $(stat -c %s "$capture") bytes)"
+}
+
+check_tree() {
+  local root=$1
+  desktop-file-validate "$root/share/applications/quorvel.desktop" || fail "invalid desktop entry"
+  appstreamcli validate --no-net "$root/share/metainfo/"*.metainfo.xml >/dev/null ||
+    fail "invalid AppStream metadata"
+  for size in 16x16 32x32 48x48 256x256; do
+    [ -f "$root/share/icons/hicolor/$size/apps/quorvel.png" ] || fail "no $size icon"
+  done
+  [ -f "$root/share/icons/hicolor/scalable/apps/quorvel.svg" ] || fail "no scalable icon"
+  [ -x "$root/bin/quorvel" ] || fail "no quorvel launcher"
+  check_program_finds_clips "$root/bin/quorvel" "$root/libexec/quorvel/5.wav"
+}
+
+# 1. A plain install into a prefix whose name has a blank and a non-ASCII letter in it.
+prefix="$work/prefix with blanks é"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+check_tree "$prefix"
+
+# 2. The Debian package, unpacked as dpkg would lay it out.
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null) || fail "cpack failed"
+deb=$(ls "$work"/*.deb)
+dpkg-deb --info "$deb" | grep -q 'Depends:.*libportaudio2' || fail "package lacks its library dependencies"
+dpkg-deb -x "$deb" "$work/root"
+check_tree "$work/root/usr"
+echo "install_test: prefix and package pass; package $(basename "$deb") is $(stat -c %s "$deb") bytes"

@@ -1,0 +1,371 @@
+// The About window: its layout and looks, and how the service code, "Close" and the close box
+// show and hide it, entered on the real keypad.
+
+#include "windows/form1.h"
+#include "windows/form2.h"
+
+#include "recording_doubles.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <memory>
+
+namespace {
+
+struct Control {
+    const char* name;
+    const char* kind;
+    const char* container;
+    const char* caption;
+    QRect place; // pixels from the top-left corner of the container
+    bool takesFocus;
+};
+
+// The About window's layout once the keypad window has loaded, in focus order.
+const Control aboutLayout[] = {
+    {"Frame2", "QGroupBox", "Form2", "About", {3, 3, 378, 228}, false},
+    {"Frame3", "QGroupBox", "Frame2", "Beta Testers", {7, 91, 361, 130}, false},
+    {"Text3",
+     "QPlainTextEdit",
+     "Frame3",
+     "Harrow Lane Software Quorvel\n--------------------\nMira Castellan\n",
+     {7, 14, 344, 106},
+     true},
+    {"Label27", "QLabel", "Frame2", "© 2026 Harrow Lane", {7, 70, 137, 17}, false},
+    {"Label26", "QLabel", "Frame2", "Quorvel", {7, 14, 362, 17}, false},
+    {"Label25", "QLabel", "Frame2", "Version: 1.1.114", {7, 28, 365, 17}, false},
+    {"Label24", "QLabel", "Frame2", "www.harrowlane.example", {7, 49, 359, 17}, false},
+    {"Command1", "QPushButton", "Form2", "Close", {285, 234, 91, 16}, true},
+    {"Image1", "QLabel", "Frame2", "", {189, 16, 178, 73}, false},
+};
+
+QString caption(QWidget* control) {
+    if (auto* frame = qobject_cast<QGroupBox*>(control))
+        return frame->title();
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        return button->text();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control))
+        return text->toPlainText();
+    return "<unknown kind>";
+}
+
+QList<Form2*> aboutWindows() {
+    QList<Form2*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<Form2*>(widget))
+            windows.append(about);
+    return windows;
+}
+
+// Two texts in plain strings, for an About window on its own.
+class PlainTexts final : public NumberTexts {
+public:
+    QString numberText() const override { return number; }
+    void setNumberText(const QString& text) override { number = text; }
+    QString spokenText() const override { return spoken; }
+    void setSpokenText(const QString& text) override { spoken = text; }
+    QString number, spoken;
+};
+
+// A picture with no two neighbouring pixels alike, so that anything drawn over it shows.
+QImage testPicture() {
+    QImage picture(176, 71, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(40 + x, 120 + (x * 7 + y * 13) % 120, 60 + y * 2));
+    return picture;
+}
+
+} // namespace
+
+class AboutWindow : public QObject {
+    Q_OBJECT
+
+    Requests requests;
+    RecordingPlayer player{requests};
+    std::unique_ptr<Form1> keypad;
+
+    Form2& about() { return keypad->about(); }
+
+    void click(QWidget* window, const char* button) {
+        auto* widget = window->findChild<QPushButton*>(button);
+        QVERIFY2(widget != nullptr, button);
+        QTest::mouseClick(widget, Qt::LeftButton);
+    }
+
+    // Keys the characters in on the keypad's buttons.
+    void keyIn(const QString& keys) {
+        const QString pad = "123456789*0#";
+        for (const QChar key : keys)
+            click(keypad.get(), qPrintable(QString("Command%1").arg(pad.indexOf(key) + 1)));
+    }
+
+private slots:
+    void init() {
+        requests.clear();
+        keypad = std::make_unique<Form1>(
+            player, [this] { return std::make_unique<RecordingVoice>(requests); });
+        // Every request notes whether the About window was showing when it was made.
+        player.note = [this] { return QString(about().isVisible() ? " (About shown)" : ""); };
+        keypad->show();
+        QVERIFY(QTest::qWaitForWindowExposed(keypad.get()));
+    }
+
+    void cleanup() {
+        player.note = nullptr;
+        keypad.reset();
+    }
+
+    void everyControlHasItsKindContainerCaptionPlaceAndFocus() {
+        Form2& window = about();
+        QStringList expectedOrder;
+        for (const Control& control : aboutLayout)
+            expectedOrder.append(control.name);
+        QStringList chain;
+        for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
+            if (expectedOrder.contains(w->objectName()))
+                chain.append(w->objectName());
+        for (const Control& control : aboutLayout) {
+            auto* widget = window.findChild<QWidget*>(control.name);
+            QVERIFY2(widget != nullptr, control.name);
+            QCOMPARE(widget->metaObject()->className(), control.kind);
+            QCOMPARE(widget->parentWidget()->objectName(), QString(control.container));
+            QCOMPARE(caption(widget), QString(control.caption));
+            QCOMPARE(widget->geometry(), control.place);
+            QCOMPARE(bool(widget->focusPolicy() & Qt::TabFocus), control.takesFocus);
+        }
+        QCOMPARE(chain, expectedOrder);
+        QCOMPARE(window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 2);
+        QCOMPARE(
+            window.Frame2->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 6);
+        QCOMPARE(
+            window.Frame3->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
+    }
+
+    void captionsAreShownWhole() {
+        Form2& window = about();
+        for (QLabel* label : {window.Label24, window.Label25, window.Label26, window.Label27}) {
+            const QFontMetrics metrics = label->fontMetrics();
+            QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->text()));
+            QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
+        }
+        for (QGroupBox* frame : {window.Frame2, window.Frame3})
+            QVERIFY2(frame->fontMetrics().horizontalAdvance(frame->title()) + 16 <= frame->width(),
+                     qPrintable(frame->title()));
+        const QFontMetrics metrics = window.Command1->fontMetrics();
+        QVERIFY(metrics.horizontalAdvance(window.Command1->text()) + 8 <= window.Command1->width());
+        QVERIFY(metrics.height() <= window.Command1->height());
+    }
+
+    void isAFixedToolWindowOfItsOwn() {
+        Form2& window = about();
+        QCOMPARE(window.windowTitle(), QString("About"));
+        QCOMPARE(window.windowType(), Qt::Tool);
+        QCOMPARE(window.parentWidget(), nullptr);
+        QCOMPARE(window.windowModality(), Qt::NonModal);
+        QVERIFY(window.windowIcon().isNull());
+        QCOMPARE(window.size(), QSize(382, 252));
+        QCOMPARE(window.minimumSize(), QSize(382, 252));
+        QCOMPARE(window.maximumSize(), QSize(382, 252));
+        QVERIFY(!window.Command1->autoDefault());
+        QVERIFY(!window.Command1->isDefault());
+    }
+
+    void designCaptionsShowOnlyOnAWindowNobodyFilled() {
+        PlainTexts texts;
+        Form2 unfilled(texts);
+        QCOMPARE(unfilled.Label25->text(), QString("Version"));
+        QCOMPARE(unfilled.Label26->text(), QString("Program name"));
+        QCOMPARE(unfilled.Label27->text(), QString("Copyright "));
+        QCOMPARE(unfilled.Label24->text(), QString("www.harrowlane.example"));
+    }
+
+    void testerListIsLockedGreyOnWhiteBoldAndScrolls() {
+        QCOMPARE(
+            QString(TesterList),
+            QString("Harrow Lane Software Quorvel\r\n--------------------\r\nMira Castellan\r\n"));
+        const QStringList lines = QString(TesterList).split("\r\n");
+        QCOMPARE(lines.size(), 4); // three lines, each ended by CR LF
+        QCOMPARE(lines[0], QString("Harrow Lane Software") + " Quorvel");
+        QCOMPARE(lines[1], QString(20, '-'));
+        QCOMPARE(lines[3], QString());
+
+        QPlainTextEdit* text = about().Text3;
+        QStringList shown;
+        for (QTextBlock block = text->document()->begin(); block.isValid(); block = block.next())
+            shown.append(block.text());
+        QCOMPARE(shown, (QStringList{"Harrow Lane Software Quorvel", "--------------------",
+                                     "Mira Castellan", ""}));
+        QVERIFY(!text->toPlainText().contains('\r'));
+        QVERIFY(text->isReadOnly());
+        QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+        QCOMPARE(text->palette().color(QPalette::Base), QColor(192, 192, 192));
+        QCOMPARE(text->palette().color(QPalette::Text), QColor(255, 255, 255));
+        const QFont font = text->font();
+        QCOMPARE(font.family(), QString("MS Sans Serif"));
+        QCOMPARE(font.pointSizeF(), 9.75);
+        QCOMPARE(font.weight(), QFont::Bold);
+        QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
+
+        // Typing, pasting and deleting change nothing.
+        about().Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about()));
+        text->setFocus();
+        QTest::keyClicks(text, "abc");
+        QTest::keyClick(text, Qt::Key_Backspace);
+        QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(text->toPlainText(), QString(aboutLayout[2].caption));
+    }
+
+    void labelsNeverHideThePicture() {
+        Form2& window = about();
+        window.Image1->setPixmap(QPixmap::fromImage(testPicture()));
+        window.Show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (QLabel* label : {window.Label24, window.Label25, window.Label26})
+            QVERIFY2(!label->autoFillBackground(), qPrintable(label->objectName()));
+        QVERIFY(window.Label27->autoFillBackground());
+
+        // Inside its one-pixel border, the picture shows whole through the labels that cross it.
+        const QRect inside(window.Frame2->mapTo(&window, window.Image1->pos()) + QPoint(1, 1),
+                           QSize(176, 71));
+        const QImage picture = testPicture();
+        QCOMPARE(window.grab().toImage().copy(inside).convertToFormat(QImage::Format_RGB32),
+                 picture);
+
+        // A caption long enough to reach the picture is drawn over it, not hidden beneath it.
+        window.Label24->setText(QString(60, 'W'));
+        const QImage covered =
+            window.grab().toImage().copy(inside).convertToFormat(QImage::Format_RGB32);
+        const QRect captionRows(0, window.Label24->y() - window.Image1->y() - 1, 176,
+                                window.Label24->height());
+        QVERIFY(covered.copy(captionRows) != picture.copy(captionRows));
+        const QRect belowCaption(0, captionRows.bottom() + 1, 176, 71 - captionRows.bottom() - 1);
+        QCOMPARE(covered.copy(belowCaption), picture.copy(belowCaption));
+    }
+
+    void showsTheAboutPicture() {
+        if (!QFile::exists(":/resources/about.bmp"))
+            QSKIP("the artwork (windows/resources/about.bmp) has not been drawn yet");
+        QCOMPARE(about().Image1->pixmap().size(), QSize(176, 71));
+    }
+
+    void serviceCodeShowsTheFilledWindowOnTheSeventhKeyBeforeItsClip() {
+        keyIn("*#7391");
+        QVERIFY(!about().isVisible());
+        keyIn("#");
+        QCOMPARE(requests, (Requests{"play=ast.wav", "play=#.wav", "play=7.wav", "play=3.wav",
+                                     "play=9.wav", "play=1.wav", "play=#.wav (About shown)"}));
+        QVERIFY(about().isVisible());
+        QCOMPARE(keypad->numberText(), QString("*#7391#"));
+        QCOMPARE(keypad->spokenText(), QString(" star  hash 7 3 9 1  hash "));
+        QCOMPARE(about().Label25->text(), QString("Version: 1.1.114"));
+        QCOMPARE(about().Label26->text(), QString("Quorvel"));
+        QCOMPARE(about().Label27->text(), QString("© 2026 Harrow Lane"));
+        QVERIFY(QTest::qWaitForWindowActive(&about()));
+        QCOMPARE(QApplication::focusWidget(), about().Text3);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        // Tab walks between the two controls that take the focus.
+        QTest::keyClick(about().Text3, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about().Command1);
+        QTest::keyClick(about().Command1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about().Text3);
+
+        // Only the whole number opens it.
+        click(&about(), "Command1");
+        keyIn("1*#7391#");
+        QVERIFY(!about().isVisible());
+    }
+
+    void closeHidesThenEmptiesBothTextsAndDoesNotReopen() {
+        keyIn("*#7391#");
+        QVERIFY(QTest::qWaitForWindowActive(&about()));
+        requests.clear();
+        // Each change of a text notes whether the About window was still showing.
+        QStringList changes;
+        connect(keypad->Text1, &QLineEdit::textChanged, this, [&](const QString& text) {
+            changes.append("number=" + text + (about().isVisible() ? " (About shown)" : ""));
+        });
+        connect(keypad->Text2, &QLineEdit::textChanged, this, [&](const QString& text) {
+            changes.append("spoken=" + text + (about().isVisible() ? " (About shown)" : ""));
+        });
+        click(&about(), "Command1");
+        QCOMPARE(changes, (QStringList{"number=", "spoken="}));
+        QVERIFY(!about().isVisible());
+        QCOMPARE(keypad->numberText(), QString());
+        QCOMPARE(keypad->spokenText(), QString());
+        QCOMPARE(requests, Requests{}); // no clip, no speech
+        QTest::qWait(20);
+        QVERIFY(!about().isVisible());
+    }
+
+    void codeAgainShowsTheSameWindowUnchangedAndTheKeypadKeepsWorking() {
+        keyIn("*#7391#");
+        QPointer<Form2> first = &about();
+        click(first, "Command1");
+        keyIn("*#7391#");
+        QCOMPARE(&about(), first.data());
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->Label25->text(), QString("Version: 1.1.114"));
+        QCOMPARE(first->Text3->toPlainText(), QString(aboutLayout[2].caption));
+
+        // While it shows, the keypad still works, and the code shows the same one window again.
+        keypad->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(keypad.get()));
+        requests.clear();
+        keyIn("5");
+        QCOMPARE(keypad->numberText(), QString("*#7391#5"));
+        click(keypad.get(), "Command16"); // Back Space: the code again
+        QCOMPARE(keypad->numberText(), QString("*#7391#"));
+        QVERIFY(QTest::qWaitForWindowActive(first));
+        keyIn("#");
+        click(keypad.get(), "Command16");
+        QCOMPARE(requests, (Requests{"play=5.wav (About shown)", "play=#.wav (About shown)"}));
+        QCOMPARE(aboutWindows(), QList<Form2*>{first.data()});
+        QVERIFY(first->isVisible());
+    }
+
+    void closeBoxOnlyHidesTheWindow() {
+        keyIn("*#7391#");
+        QPointer<Form2> window = &about();
+        QVERIFY(!window->close());
+        QVERIFY(!window.isNull());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(keypad->numberText(), QString("*#7391#"));
+        QCOMPARE(keypad->spokenText(), QString(" star  hash 7 3 9 1  hash "));
+        QVERIFY(keypad->isVisible());
+    }
+
+    void enterAndEscapeDoNothingSpecial() {
+        keyIn("*#7391#");
+        QVERIFY(QTest::qWaitForWindowActive(&about()));
+        about().Command1->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(about().Command1, key);
+        QTest::keyClick(about().Text3, Qt::Key_Escape);
+        QVERIFY(about().isVisible());
+        QCOMPARE(keypad->numberText(), QString("*#7391#"));
+        // The space bar presses the focused "Close", as it does any button.
+        QTest::keyClick(about().Command1, Qt::Key_Space);
+        QVERIFY(!about().isVisible());
+        QCOMPARE(keypad->numberText(), QString());
+    }
+};
+
+QTEST_MAIN(AboutWindow)
+#include "about_window_test.moc"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Without a display, the program and `make run` say so in one clear line and end with status 1,
+# instead of Qt's abort and its page about platform plugins.
+#   no_display.sh PROGRAM RUN_SCRIPT
+set -uo pipefail
+program=$1
+run_script=$2
+failures=0
+
+expect() { # NAME STATUS OUTPUT EXPECTED-LINE
+  local lines
+  lines=$(printf '%s\n' "$3" | grep -c .)
+  if [ "$2" -ne 1 ] || [ "$lines" -ne 1 ] || [ "$3" != "$4" ]; then
+    printf 'no_display: %s: status %s, %s line(s):\n%s\nexpected status 1 and only:\n%s\n' "$1" "$2" "$lines" "$3" "$4" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+nothing=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+
+output=$("${nothing[@]}" "$program" 2>&1)
+expect "no display named" $? "$output" \
+  "quorvel needs a graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set"
+
+# A display that is named but does not exist. Qt warns about it first, then the program's line.
+output=$("${nothing[@]}" DISPLAY=:4095 "$program" 2>&1)
+status=$?
+expect "display that cannot be opened" $status "$(printf '%s\n' "$output" | tail -n 1)" \
+  'quorvel: cannot open a window on display ":4095"; is the graphical session running?'
+if printf '%s\n' "$output" | grep -q 'Aborted\|core dumped\|platform plugin'; then
+  printf 'no_display: Qt'\''s abort text came through:\n%s\n' "$output" >&2
+  failures=$((failures + 1))
+fi
+
+output=$("${nothing[@]}" "$run_script" 2>&1)
+expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run make run"
+
+exit $((failures > 0))

@@ -1,0 +1,25 @@
+#include "windows/event_handler.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void endAfterError(const char* name, const char* what) {
+    std::fprintf(stderr, "quorvel: unexpected error in %s: %s\n", name, what);
+    QCoreApplication::exit(1);
+}
+
+} // namespace
+
+void runHandler(const char* name, const std::function<void()>& handler) noexcept {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        endAfterError(name, error.what());
+    } catch (...) {
+        endAfterError(name, "unknown error");
+    }
+}

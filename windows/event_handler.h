@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QObject>
+
+#include <functional>
+
+// Runs an event handler so that nothing it throws reaches Qt, which cannot unwind through its
+// event loop: an unexpected error is reported on standard error with the handler's name, and the
+// program ends, as it would after any error nobody handles.
+void runHandler(const char* name, const std::function<void()>& handler) noexcept;
+
+// Binds a button's Click to a handler of its window, run as above.
+template <typename Window>
+void connectClick(QAbstractButton* button, Window* window, void (Window::*handler)(),
+                  const char* name) {
+    QObject::connect(button, &QAbstractButton::clicked, window, [window, handler, name] {
+        runHandler(name, [window, handler] { (window->*handler)(); });
+    });
+}

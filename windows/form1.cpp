@@ -1,0 +1,233 @@
+#include "windows/form1.h"
+
+#include "dialling/dial_number.h"
+#include "dialling/key_table.h"
+#include "dialling/number_announcer.h"
+#include "dialling/number_entry.h"
+#include "output/speech_voice.h"
+#include "windows/app.h"
+#include "windows/event_handler.h"
+#include "windows/form2.h"
+#include "windows/twips.h"
+#include "windows/window_font.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+namespace {
+
+// A locked text box: it takes the focus in its turn and its text can be selected and copied,
+// but only the program changes it. No length limit, so a long number is never cut short.
+QLineEdit* addTextBox(QWidget* window, const char* name, QRect place) {
+    auto* box = new QLineEdit(window);
+    box->setObjectName(name);
+    box->setGeometry(place);
+    box->setReadOnly(true);
+    box->setMaxLength(std::numeric_limits<int>::max());
+    return box;
+}
+
+// No button is the default one: Enter and Escape do nothing special.
+QPushButton* addButton(QWidget* window, const char* name, const char* caption, QRect place) {
+    auto* button = new QPushButton(caption, window);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound)
+    : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
+    setObjectName("Form1");
+    setWindowTitle("Quorvel");
+    setWindowIcon(QIcon(QStringLiteral(":/resources/quorvel.ico")));
+    // A fixed border: minimise and close, but no maximise and no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(twips(0, 0, 2265, 4845).size());
+    setFont(windowFont());
+
+    // Made in focus order.
+    Text1 = addTextBox(this, "Text1", twips(45, 135, 2175, 330));
+    Command1 = addButton(this, "Command1", "1", twips(90, 630, 645, 510));
+    Command2 = addButton(this, "Command2", "2", twips(810, 630, 645, 510));
+    Command3 = addButton(this, "Command3", "3", twips(1530, 630, 645, 510));
+    Command4 = addButton(this, "Command4", "4", twips(90, 1170, 645, 510));
+    Command5 = addButton(this, "Command5", "5", twips(810, 1170, 645, 510));
+    Command6 = addButton(this, "Command6", "6", twips(1530, 1170, 645, 510));
+    Command7 = addButton(this, "Command7", "7", twips(90, 1710, 645, 510));
+    Command8 = addButton(this, "Command8", "8", twips(810, 1710, 645, 510));
+    Command9 = addButton(this, "Command9", "9", twips(1530, 1710, 645, 510));
+    Command10 = addButton(this, "Command10", "*", twips(90, 2295, 645, 510));
+    Command11 = addButton(this, "Command11", "0", twips(810, 2295, 645, 510));
+    Command12 = addButton(this, "Command12", "#", twips(1530, 2295, 645, 510));
+    Command13 = addButton(this, "Command13", "Dial Phone Number", twips(90, 4230, 2085, 555));
+    Command14 = addButton(this, "Command14", "Clear", twips(90, 2880, 2085, 285));
+    Command15 = addButton(this, "Command15", "Say Phone Number", twips(90, 3600, 2085, 555));
+    // Below the bottom of the window, which cannot grow: never seen, yet it holds the spoken
+    // text and keeps its place in the focus order.
+    Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
+    Command16 = addButton(this, "Command16", "Back Space", twips(90, 3195, 2085, 285));
+
+    // The focus order is not the visual order: "Dial Phone Number" comes first and "Back Space"
+    // last, after the hidden spoken text.
+    QWidget* const focusOrder[] = {Text1,     Command1,  Command2,  Command3,  Command4,
+                                   Command5,  Command6,  Command7,  Command8,  Command9,
+                                   Command10, Command11, Command12, Command13, Command14,
+                                   Command15, Text2,     Command16};
+    for (std::size_t i = 1; i < std::size(focusOrder); ++i)
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
+
+    connectClick(Command1, this, &Form1::Command1_Click, "Command1_Click");
+    connectClick(Command2, this, &Form1::Command2_Click, "Command2_Click");
+    connectClick(Command3, this, &Form1::Command3_Click, "Command3_Click");
+    connectClick(Command4, this, &Form1::Command4_Click, "Command4_Click");
+    connectClick(Command5, this, &Form1::Command5_Click, "Command5_Click");
+    connectClick(Command6, this, &Form1::Command6_Click, "Command6_Click");
+    connectClick(Command7, this, &Form1::Command7_Click, "Command7_Click");
+    connectClick(Command8, this, &Form1::Command8_Click, "Command8_Click");
+    connectClick(Command9, this, &Form1::Command9_Click, "Command9_Click");
+    connectClick(Command10, this, &Form1::Command10_Click, "Command10_Click");
+    connectClick(Command11, this, &Form1::Command11_Click, "Command11_Click");
+    connectClick(Command12, this, &Form1::Command12_Click, "Command12_Click");
+    connectClick(Command13, this, &Form1::Command13_Click, "Command13_Click");
+    connectClick(Command14, this, &Form1::Command14_Click, "Command14_Click");
+    connectClick(Command15, this, &Form1::Command15_Click, "Command15_Click");
+    connectClick(Command16, this, &Form1::Command16_Click, "Command16_Click");
+    // textChanged is emitted before setText returns, so the service-code check runs inside every
+    // change of the number, as key presses, Clear, Back Space and "Close" rely on.
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this] { runHandler("Text1_Change", [this] { Text1_Change(); }); });
+
+    Text1->setFocus();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+QString Form1::numberText() const {
+    return Text1->text();
+}
+
+void Form1::setNumberText(const QString& text) {
+    Text1->setText(text);
+}
+
+QString Form1::spokenText() const {
+    return Text2->text();
+}
+
+void Form1::setSpokenText(const QString& text) {
+    Text2->setText(text);
+}
+
+Form2& Form1::about() {
+    if (!about_)
+        about_ = std::make_unique<Form2>(*this);
+    return *about_;
+}
+
+void Form1::Command1_Click() {
+    pressKey(*this, player_, KeyTable[0]);
+}
+
+void Form1::Command2_Click() {
+    pressKey(*this, player_, KeyTable[1]);
+}
+
+void Form1::Command3_Click() {
+    pressKey(*this, player_, KeyTable[2]);
+}
+
+void Form1::Command4_Click() {
+    pressKey(*this, player_, KeyTable[3]);
+}
+
+void Form1::Command5_Click() {
+    pressKey(*this, player_, KeyTable[4]);
+}
+
+void Form1::Command6_Click() {
+    pressKey(*this, player_, KeyTable[5]);
+}
+
+void Form1::Command7_Click() {
+    pressKey(*this, player_, KeyTable[6]);
+}
+
+void Form1::Command8_Click() {
+    pressKey(*this, player_, KeyTable[7]);
+}
+
+void Form1::Command9_Click() {
+    pressKey(*this, player_, KeyTable[8]);
+}
+
+void Form1::Command10_Click() {
+    pressKey(*this, player_, KeyTable[9]);
+}
+
+void Form1::Command11_Click() {
+    pressKey(*this, player_, KeyTable[10]);
+}
+
+void Form1::Command12_Click() {
+    pressKey(*this, player_, KeyTable[11]);
+}
+
+void Form1::Command13_Click() {
+    // The dial consumes the number it is given; the field keeps its own.
+    QString number = numberText();
+    DialNumber(number, player_);
+}
+
+void Form1::Command14_Click() {
+    clearNumber(*this);
+}
+
+void Form1::Command15_Click() {
+    if (Voice)
+        sayNumber(*this, *Voice);
+}
+
+void Form1::Command16_Click() {
+    backSpace(*this);
+}
+
+void Form1::Text1_Change() {
+    if (isAboutCode(Text1->text()))
+        about().Show();
+}
+
+void Form1::Form_Load() {
+    // The voice first: its engine loads on a thread of its own while the window comes up.
+    Voice = makeVoice_();
+    const AppRecord& app = App();
+    about().Label25->setText(VersionLine(app));
+    about().Label26->setText(app.ProductName);
+    about().Label27->setText(app.LegalCopyright);
+}
+
+void Form1::Form_Unload() {
+    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
+    if (stopSound_)
+        stopSound_();
+    Voice.reset();
+    if (about_)
+        about_->hide();
+    QCoreApplication::exit(0);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    runHandler("Form_Unload", [this] { Form_Unload(); });
+    event->accept();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "dialling/number_texts.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class ClipPlayer;
+class Form2;
+class QLineEdit;
+class QPushButton;
+class SpeechVoice;
+
+// The keypad window, where the user works: the number field, twelve keys, four actions, and the
+// spoken text, kept in a field below the visible area. It holds the two texts and the voice for
+// the program's whole life; closing it ends the program.
+class Form1 final : public QWidget, public NumberTexts {
+    Q_OBJECT
+
+public:
+    using VoiceFactory = std::function<std::unique_ptr<SpeechVoice>()>;
+
+    // Builds the window and loads it (Form_Load); it is shown by the caller. `player` sounds the
+    // keys and the dial; `makeVoice` makes the voice on loading; `stopSound`, when given, cuts
+    // the player's sound short at once, so that closing the window never waits for a dial.
+    Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
+    ~Form1() override;
+
+    // The two texts are the contents of Text1 and Text2.
+    QString numberText() const override;
+    void setNumberText(const QString& text) override;
+    QString spokenText() const override;
+    void setSpokenText(const QString& text) override;
+
+    // The About window, made hidden the first time it is asked for.
+    Form2& about();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void Command15_Click();
+    void Command16_Click();
+    void Text1_Change();
+    void Form_Load();
+    void Form_Unload();
+
+    // The controls, by name, in focus order.
+    QLineEdit* Text1;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QPushButton* Command7;
+    QPushButton* Command8;
+    QPushButton* Command9;
+    QPushButton* Command10;
+    QPushButton* Command11;
+    QPushButton* Command12;
+    QPushButton* Command13;
+    QPushButton* Command14;
+    QPushButton* Command15;
+    QLineEdit* Text2;
+    QPushButton* Command16;
+
+    std::unique_ptr<SpeechVoice> Voice;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ClipPlayer& player_;
+    const VoiceFactory makeVoice_;
+    const std::function<void()> stopSound_;
+    std::unique_ptr<Form2> about_;
+};

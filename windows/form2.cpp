@@ -1,0 +1,134 @@
+#include "windows/form2.h"
+
+#include "dialling/number_texts.h"
+#include "windows/event_handler.h"
+#include "windows/twips.h"
+#include "windows/window_font.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+const char* const MakerWebAddress = "www.harrowlane.example";
+const char* const TesterList = "Harrow Lane Software Quorvel\r\n"
+                               "--------------------\r\n"
+                               "Mira Castellan\r\n";
+
+namespace {
+
+QLabel* addLabel(QWidget* container, const char* name, const QString& caption, QRect place) {
+    auto* label = new QLabel(caption, container);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    return label;
+}
+
+QGroupBox* addFrame(QWidget* container, const char* name, const QString& caption, QRect place) {
+    auto* frame = new QGroupBox(caption, container);
+    frame->setObjectName(name);
+    frame->setGeometry(place);
+    return frame;
+}
+
+QPlainTextEdit* addTesterList(QWidget* container) {
+    auto* text = new QPlainTextEdit(container);
+    text->setObjectName("Text3");
+    text->setGeometry(twips(105, 210, 5160, 1590));
+    text->setPlainText(QString::fromLatin1(TesterList));
+    text->setReadOnly(true);
+    // Tab walks on to the next control, as in every text box of the program.
+    text->setTabChangesFocus(true);
+    // Read-only text can still be walked and selected from the keyboard once it has the focus.
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Bold);
+    text->setFont(font);
+
+    QPalette colours = text->palette();
+    colours.setColor(QPalette::Base, QColor(192, 192, 192));
+    colours.setColor(QPalette::Text, Qt::white);
+    text->setPalette(colours);
+    return text;
+}
+
+} // namespace
+
+Form2::Form2(NumberTexts& mainTexts) : QWidget(nullptr, Qt::Tool), mainTexts_(mainTexts) {
+    setObjectName("Form2");
+    setWindowTitle("About");
+    setFixedSize(twips(0, 0, 5730, 3780).size());
+    setFont(windowFont());
+    // Only the keypad window decides when the program ends.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    // Made in focus order, which is also the order of the focus chain.
+    Frame2 = addFrame(this, "Frame2", "About", twips(45, 45, 5670, 3420));
+    Frame3 = addFrame(Frame2, "Frame3", "Beta Testers", twips(105, 1365, 5415, 1950));
+    // A frame's caption sits on its top border, so the labels placed just below it stay clear of
+    // the line; the platform style would draw the border under the whole caption instead.
+    const int captionMiddle = fontMetrics().height() / 2;
+    for (QGroupBox* frame : {Frame2, Frame3})
+        frame->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
+                           "padding: 0px 2px; }")
+                .arg(captionMiddle));
+    Text3 = addTesterList(Frame3);
+    Label27 = addLabel(Frame2, "Label27", "Copyright ", twips(105, 1050, 2055, 255));
+    Label26 = addLabel(Frame2, "Label26", "Program name", twips(105, 210, 5430, 255));
+    Label25 = addLabel(Frame2, "Label25", "Version", twips(105, 420, 5475, 255));
+    Label24 = addLabel(Frame2, "Label24", MakerWebAddress, twips(105, 735, 5385, 255));
+
+    // The copyright line ends left of the picture and keeps an opaque background; the three
+    // labels above it reach across the picture, so theirs stay transparent.
+    Label27->setAutoFillBackground(true);
+
+    Command1 = new QPushButton("Close", this);
+    Command1->setObjectName("Command1");
+    Command1->setGeometry(twips(4275, 3510, 1365, 240));
+    Command1->setAutoDefault(false);
+    connectClick(Command1, this, &Form2::Command1_Click, "Command1_Click");
+
+    Image1 = new QLabel(Frame2);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(twips(2835, 240, 2670, 1095));
+    Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Image1->setLineWidth(1);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/resources/about.bmp")));
+    Image1->setFocusPolicy(Qt::NoFocus);
+    // Beneath the labels that cross it, so that their text is drawn over the picture.
+    Image1->lower();
+}
+
+void Form2::Show() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form2::Command1_Click() {
+    hide();
+    mainTexts_.setNumberText(QString());
+    mainTexts_.setSpokenText(QString());
+}
+
+void Form2::showEvent(QShowEvent* event) {
+    // Each showing starts at the tester list, the first control in the focus order that takes
+    // the focus.
+    if (!event->spontaneous())
+        Text3->setFocus();
+    QWidget::showEvent(event);
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    // The title bar's close box only puts the window away; the number stays as it is.
+    event->ignore();
+    hide();
+}

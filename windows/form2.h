@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class NumberTexts;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The About window: product name, version line, web address and copyright line, a picture and
+// the list of beta testers. Made once, hidden, when the keypad window loads; after that it is
+// only shown and hidden. It is a window of its own, owned by no other, so the keypad window can
+// come in front of it.
+class Form2 final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `mainTexts` are the keypad window's number and spoken text, which "Close" empties.
+    explicit Form2(NumberTexts& mainTexts);
+
+    // Shows the window without blocking; when it is already shown, brings it to the front.
+    void Show();
+
+    // "Close": hides the window, then empties the number and the spoken text.
+    void Command1_Click();
+
+    // The controls, by name, in focus order. The captions of Label25, Label26 and Label27 are
+    // placeholders until the keypad window fills them from the version record.
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    QPlainTextEdit* Text3;
+    QLabel* Label27;
+    QLabel* Label26;
+    QLabel* Label25;
+    QLabel* Label24;
+    QPushButton* Command1;
+    QLabel* Image1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    NumberTexts& mainTexts_;
+};
+
+// The maker named in the window, and its tester list: lines ended by CR LF, the last one too.
+extern const char* const MakerWebAddress;
+extern const char* const TesterList;

@@ -1,0 +1,65 @@
+#include "windows/graphical_session.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QtMessageHandler forwardTo = nullptr;
+bool displayUnreachable = false;
+QStringList pluginMessages;
+
+bool named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    const QByteArray category = context.category != nullptr ? context.category : "";
+    if (type != QtFatalMsg) {
+        if (category.startsWith("qt.qpa.xcb") && message.contains("could not connect to display"))
+            displayUnreachable = true;
+        // Held back: when the display is the trouble, the plugin's complaint only misleads.
+        if (category == "qt.qpa.plugin")
+            pluginMessages.append(message);
+        else
+            forwardTo(type, context, message);
+        return;
+    }
+    if (displayUnreachable) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr,
+                     "quorvel: cannot open a window on display \"%s\"; is the graphical session "
+                     "running?\n",
+                     display != nullptr ? display : "");
+    } else {
+        for (const QString& held : pluginMessages)
+            std::fprintf(stderr, "%s\n", qPrintable(held));
+        std::fprintf(stderr, "quorvel: cannot open a window: Qt found no platform to show it on "
+                             "(is qt6-qpa-plugins installed?)\n");
+    }
+    std::fflush(stderr);
+    // Qt would abort after this handler returns; nothing has been built that needs tearing down.
+    std::_Exit(1);
+}
+
+} // namespace
+
+bool graphicalSessionNamed() {
+    return named("DISPLAY") || named("WAYLAND_DISPLAY") || named("QT_QPA_PLATFORM");
+}
+
+DisplayOpeningGuard::DisplayOpeningGuard()
+    : previous_(qInstallMessageHandler(reportDisplayFailure)) {
+    forwardTo = previous_;
+}
+
+DisplayOpeningGuard::~DisplayOpeningGuard() {
+    qInstallMessageHandler(previous_);
+    // Whatever Qt said about its plugins while it started is of no interest once it has.
+    pluginMessages.clear();
+}
