@@ -62,8 +62,9 @@ TEST(LongUse, HundredThousandKeyDialWithNoClipsReturnsPromptly) {
 
     const auto start = std::chrono::steady_clock::now();
     DialNumber(number, player);
-    // Far above what it takes (a few tens of milliseconds); only a stall would reach it.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // Far above what it takes (tens of milliseconds; clip_bench prints the figure), even under
+    // the sanitizers: only something that waits for absent clips would reach it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_TRUE(capture.samples().empty());
 }
 

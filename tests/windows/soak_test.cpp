@@ -107,9 +107,15 @@ TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     EXPECT_EQ(aboutCycles, 100);
     EXPECT_EQ(window.Text1->text(), "1*#0");
     EXPECT_EQ(window.Text2->text(), "1  star  hash 0 ");
+#if !defined(__SANITIZE_ADDRESS__)
+    // Under AddressSanitizer freed memory is held back on purpose, and LeakSanitizer checks for
+    // leaks instead; in the normal build resident memory must level off.
     const long growth = residentKilobytes() - settled;
     EXPECT_LT(growth, 2048) << "resident memory grew by " << growth
                             << " kB after the first 100 rounds";
+#else
+    (void)settled;
+#endif
 }
 
 } // namespace
