@@ -1,6 +1,7 @@
 # The everyday commands: `make run` and `make test` (both install what is missing first), and
 # `make bench` for the figures.
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 FUZZ_SECONDS ?= 30
 
 .PHONY: deps build test test-fast test-asan test-fuzz run bench clean
