@@ -2,6 +2,7 @@
 #include "output/portaudio_clip_player.h"
 
 #include "alsa_capture.h"
+#include "resident_memory.h"
 #include "test_clips.h"
 
 #include <QFile>
@@ -18,19 +19,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Resident memory of this process, in kilobytes.
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        long value = 0;
-        if (key == "VmRSS:" && status >> value)
-            return value;
-        status.ignore(1 << 16, '\n');
-    }
-    return 0;
-}
 
 // A player whose clips all lie in a directory of the test's choosing.
 class RedirectedPlayer final : public ClipPlayer {

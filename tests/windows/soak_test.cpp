@@ -9,6 +9,7 @@
 #include "windows/responsive_clip_player.h"
 
 #include "alsa_capture.h"
+#include "resident_memory.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -21,18 +22,6 @@
 #include <string>
 
 namespace {
-
-long residentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        long value = 0;
-        if (key == "VmRSS:" && status >> value)
-            return value;
-        status.ignore(1 << 16, '\n');
-    }
-    return 0;
-}
 
 class Keypad {
 public:
