@@ -1,5 +1,7 @@
 #include "voice_progress.h"
 
+#include <algorithm>
+
 EspeakVoiceWatch VoiceProgress::watch() {
     auto note = [this](auto change) {
         {
@@ -50,4 +52,16 @@ int VoiceProgress::requestsDone() const {
 std::thread::id VoiceProgress::engineThread() const {
     const std::lock_guard lock(mutex_);
     return engineThread_;
+}
+
+double slowestOfManySpeaks(SpeechVoice& voice, int count, const QString& text) {
+    double slowest = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto before = std::chrono::steady_clock::now();
+        voice.Speak(text);
+        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(
+                                        std::chrono::steady_clock::now() - before)
+                                        .count());
+    }
+    return slowest;
 }

@@ -36,3 +36,7 @@ private:
     std::optional<bool> speaks_;
     std::thread::id engineThread_;
 };
+
+// Makes `count` requests of `text` one after another and returns how long the slowest Speak
+// took to return, in milliseconds.
+double slowestOfManySpeaks(SpeechVoice& voice, int count, const QString& text);

@@ -62,14 +62,6 @@ QString caption(QWidget* control) {
     return "<unknown kind>";
 }
 
-QList<Form2*> aboutWindows() {
-    QList<Form2*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* about = qobject_cast<Form2*>(widget))
-            windows.append(about);
-    return windows;
-}
-
 // Two texts in plain strings, for an About window on its own.
 class PlainTexts final : public NumberTexts {
 public:

@@ -15,18 +15,7 @@
 
 #include <memory>
 
-namespace {
-
-// The About windows in existence, shown or not.
-QList<Form2*> aboutWindows() {
-    QList<Form2*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* about = qobject_cast<Form2*>(widget))
-            windows.append(about);
-    return windows;
-}
-
-} // namespace
+namespace {} // namespace
 
 class Form1Wiring : public QObject {
     Q_OBJECT

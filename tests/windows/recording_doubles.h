@@ -2,6 +2,10 @@
 
 #include "output/clip_player.h"
 #include "output/speech_voice.h"
+#include "windows/form2.h"
+
+#include <QApplication>
+#include <QList>
 
 #include <QString>
 #include <QStringList>
@@ -48,3 +52,12 @@ public:
 private:
     Requests& requests_;
 };
+
+// The About windows in existence, shown or not.
+inline QList<Form2*> aboutWindows() {
+    QList<Form2*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* about = qobject_cast<Form2*>(widget))
+            windows.append(about);
+    return windows;
+}
