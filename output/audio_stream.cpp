@@ -1,32 +1,11 @@
 #include "output/audio_stream.h"
 
-#include "output/portaudio_library.h"
-#include "output/quiet_standard_error.h"
-#include "output/report_once.h"
+#include "output/portaudio_output.h"
+#include "output/pulse_output.h"
 
-#include <portaudio.h>
-
-#include <algorithm>
-#include <vector>
-
-namespace {
-
-// Frames handed to PortAudio per call: small enough that stop() is noticed within a few
-// milliseconds, large enough to cost nothing.
-constexpr long chunkFrames = 256;
-
-// Seconds of sound buffered ahead. Below about 15 ms a desktop sound server lets the device run
-// dry now and then, which would put gaps into a dial; above it a key's tone starts later.
-constexpr double minimumLatency = 0.015;
-
-PaStream* asStream(void* stream) {
-    return static_cast<PaStream*>(stream);
-}
-
-} // namespace
-
-AudioStream::AudioStream(std::chrono::milliseconds releaseAfterIdle)
-    : releaseAfterIdle_(releaseAfterIdle), releaser_([this] { releaseWhenIdle(); }) {}
+AudioStream::AudioStream(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
+    : started_(std::move(started)), releaseAfterIdle_(releaseAfterIdle),
+      releaser_([this] { releaseWhenIdle(); }) {}
 
 AudioStream::~AudioStream() {
     {
@@ -34,6 +13,7 @@ AudioStream::~AudioStream() {
         ending_ = true;
     }
     idleChanged_.notify_all();
+    // The releaser never waits on the device beyond the output's own short bounds.
     releaser_.join();
     const std::lock_guard lock(mutex_);
     closeLocked();
@@ -44,155 +24,64 @@ bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long fram
     releaseAt_ = std::chrono::steady_clock::time_point::max();
     if (stopped_)
         return false;
-    if (stream_ != nullptr && format_ != format) {
-        drainLocked();
+    if (output_ != nullptr && format_ != format) {
+        output_->drain();
         closeLocked();
     }
-    if (stream_ == nullptr && !openLocked(format))
+    if (output_ == nullptr && !openLocked(format))
         return false;
-    if (!running_ && !startLocked())
-        return false;
-
-    while (frames > 0) {
-        if (stopped_) {
-            closeLocked();
-            return false;
-        }
-        const long now = std::min(frames, chunkFrames);
-        const PaError error = Pa_WriteStream(asStream(stream_), samples, now);
-        // An underflow only says the device ran dry before this write; the sound still plays.
-        if (error != paNoError && error != paOutputUnderflowed) {
-            reportOnce(std::string("sound output failed (") + Pa_GetErrorText(error) + ")");
-            closeLocked();
-            return false;
-        }
-        if (framesSinceStart_ == 0)
-            lastHandOverAfterPause_ = std::chrono::steady_clock::now();
-        samples += now * format.channels;
-        frames -= now;
-        framesSinceStart_ += now;
-    }
-    return true;
+    if (output_->write(samples, frames))
+        return true;
+    // Stalled, gone or stopped: this stream is finished with; the next sound opens another.
+    closeLocked();
+    return false;
 }
 
 void AudioStream::drain() {
     const std::lock_guard lock(mutex_);
-    drainLocked();
-    if (running_) {
-        // The buffer is empty now, so stopping loses nothing and the device does not run dry.
-        Pa_StopStream(asStream(stream_));
-        running_ = false;
+    if (output_ == nullptr)
+        return;
+    if (!output_->drain()) {
+        closeLocked();
+        return;
     }
-    if (stream_ != nullptr) {
-        releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
-        idleChanged_.notify_all();
-    }
+    releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
+    idleChanged_.notify_all();
 }
 
 void AudioStream::stop() {
     stopped_ = true;
+    {
+        // Orders the flag with the releaser's check, so its wake-up cannot be lost. A write or
+        // drain in progress sees the flag within milliseconds and lets go of the lock.
+        const std::lock_guard lock(mutex_);
+    }
     idleChanged_.notify_all();
 }
 
 bool AudioStream::isOpen() const {
     const std::lock_guard lock(mutex_);
-    return stream_ != nullptr;
-}
-
-std::chrono::steady_clock::time_point AudioStream::lastHandOverAfterPause() const {
-    const std::lock_guard lock(mutex_);
-    return lastHandOverAfterPause_;
-}
-
-std::chrono::duration<double> AudioStream::bufferDuration() const {
-    const std::lock_guard lock(mutex_);
-    return std::chrono::duration<double>(
-        format_.sampleRate > 0 ? double(emptyBufferFrames_) / format_.sampleRate : 0.0);
+    return output_ != nullptr;
 }
 
 bool AudioStream::openLocked(PcmFormat format) {
-    if (!portAudioReady())
-        return false;
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
-    if (device == paNoDevice) {
-        reportOnce("no sound output device found; key tones and speech are silent");
-        return false;
-    }
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
-    const PaStreamParameters parameters{
-        device, format.channels, paInt16,
-        std::max(minimumLatency, info != nullptr ? info->defaultLowOutputLatency : 0.0), nullptr};
-    PaStream* stream = nullptr;
-    PaError error;
-    {
-        const QuietStandardError quiet;
-        error = Pa_OpenStream(&stream, nullptr, &parameters, format.sampleRate,
-                              paFramesPerBufferUnspecified, paClipOff, nullptr, nullptr);
-    }
-    if (error != paNoError) {
-        reportOnce("the sound device cannot play " + std::to_string(format.channels) +
-                   " channel(s) at " + std::to_string(format.sampleRate) + " Hz (" +
-                   Pa_GetErrorText(error) + ")");
-        return false;
-    }
-    stream_ = stream;
+    PulseOutput::Failure failure = PulseOutput::Failure::none;
+    output_ = PulseOutput::open(format, stopped_, started_, failure);
+    if (output_ == nullptr && failure == PulseOutput::Failure::noServer)
+        output_ = std::make_unique<PortAudioOutput>(format, stopped_, started_);
     format_ = format;
-    running_ = false;
-    return true;
-}
-
-bool AudioStream::startLocked() {
-    const PaError error = Pa_StartStream(asStream(stream_));
-    if (error != paNoError) {
-        reportOnce(std::string("cannot start sound output (") + Pa_GetErrorText(error) + ")");
-        closeLocked();
-        return false;
-    }
-    running_ = true;
-    // PortAudio's reported latency understates the real buffer; the writable space of the
-    // freshly started stream is the whole buffer, which drain() waits to see again.
-    emptyBufferFrames_ = Pa_GetStreamWriteAvailable(asStream(stream_));
-    framesSinceStart_ = 0;
-    return true;
-}
-
-void AudioStream::drainLocked() {
-    if (!running_)
-        return;
-    // The device starts consuming only once enough frames are queued; a sound shorter than the
-    // buffer would never be heard, so top it up with silence.
-    if (framesSinceStart_ < emptyBufferFrames_) {
-        const long missing = emptyBufferFrames_ - framesSinceStart_;
-        const std::vector<std::int16_t> silence(static_cast<size_t>(missing * format_.channels), 0);
-        Pa_WriteStream(asStream(stream_), silence.data(), missing);
-        framesSinceStart_ = emptyBufferFrames_;
-    }
-    // Stopping the stream early would drop what is still buffered, so wait until the buffer has
-    // emptied. Bounded, in case a device stops consuming.
-    const auto bufferTime =
-        std::chrono::milliseconds(1000 * emptyBufferFrames_ / std::max(1, format_.sampleRate));
-    const auto giveUpAt = std::chrono::steady_clock::now() + bufferTime + std::chrono::seconds(1);
-    while (!stopped_ && Pa_GetStreamWriteAvailable(asStream(stream_)) < emptyBufferFrames_ &&
-           std::chrono::steady_clock::now() < giveUpAt)
-        Pa_Sleep(1);
+    return output_ != nullptr;
 }
 
 void AudioStream::closeLocked() {
-    if (stream_ == nullptr)
-        return;
-    // Whatever was wanted has been drained already; aborting skips PortAudio's own waiting.
-    if (running_)
-        Pa_AbortStream(asStream(stream_));
-    Pa_CloseStream(asStream(stream_));
-    stream_ = nullptr;
-    running_ = false;
+    output_.reset();
     releaseAt_ = std::chrono::steady_clock::time_point::max();
 }
 
 void AudioStream::releaseWhenIdle() {
     std::unique_lock lock(mutex_);
     while (!ending_) {
-        if ((stopped_ && stream_ != nullptr) || std::chrono::steady_clock::now() >= releaseAt_)
+        if ((stopped_ && output_ != nullptr) || std::chrono::steady_clock::now() >= releaseAt_)
             closeLocked();
         if (releaseAt_ == std::chrono::steady_clock::time_point::max())
             idleChanged_.wait(lock);

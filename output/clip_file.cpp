@@ -6,6 +6,8 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -62,12 +64,23 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
                          "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");
         return std::nullopt;
     }
-    // Floating-point clips louder than full scale are clipped rather than wrapped round.
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return clip;
 }
 
 long ClipFile::read(std::int16_t* samples, long frames) {
-    const sf_count_t got = sf_readf_short(file_.get(), samples, frames);
-    return got > 0 ? static_cast<long>(got) : 0;
+    // Every encoding is read as floating point from -1 to 1 and brought to 16 bits here, at the
+    // clip's own level. (libsndfile's own 16-bit reading of floating-point data gives near-silence
+    // unscaled, and scaled it raises the clip's peak to full scale.)
+    decoded_.resize(std::size_t(frames) * std::size_t(format_.channels));
+    const sf_count_t got = sf_readf_float(file_.get(), decoded_.data(), frames);
+    if (got <= 0)
+        return 0;
+    const auto count = std::size_t(got) * std::size_t(format_.channels);
+    for (std::size_t i = 0; i < count; ++i) {
+        // Louder than full scale is clipped rather than wrapped round; a broken sample is silent.
+        const float value = std::isnan(decoded_[i]) ? 0.0f : decoded_[i];
+        const float scaled = std::clamp(value * 32768.0f, -32768.0f, 32767.0f);
+        samples[i] = static_cast<std::int16_t>(std::lrint(scaled));
+    }
+    return static_cast<long>(got);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sf_private_tag;
 
@@ -33,4 +34,5 @@ private:
 
     std::unique_ptr<sf_private_tag, Closer> file_;
     PcmFormat format_;
+    std::vector<float> decoded_;
 };

@@ -1,6 +1,5 @@
 #include "output/espeak_engine.h"
 
-#include "output/quiet_standard_error.h"
 #include "output/report_once.h"
 
 #include <espeak-ng/espeak_ng.h>
@@ -73,10 +72,6 @@ struct Loaded {
 };
 
 Loaded load() {
-    // espeak-ng prints its own complaints, in its own words and without ending the line; the
-    // caller reports what matters once this is over.
-    const QuietStandardError quiet;
-
     espeak_ng_InitializePath(nullptr); // the system's data, or ESPEAK_DATA_PATH
     const char* dataPath = nullptr;
     espeak_Info(&dataPath);

@@ -5,7 +5,8 @@
 EspeakVoice::EspeakVoice() : EspeakVoice(EspeakVoiceWatch{}) {}
 
 EspeakVoice::EspeakVoice(EspeakVoiceWatch watch)
-    : watch_(std::move(watch)), thread_([this] { run(); }) {}
+    : watch_(std::move(watch)), stream_(std::chrono::seconds(2), watch_.soundStarted),
+      thread_([this] { run(); }) {}
 
 EspeakVoice::~EspeakVoice() {
     queue_.close();
@@ -34,17 +35,11 @@ void EspeakVoice::run() {
 }
 
 void EspeakVoice::speak(const QString& text, PcmFormat format) {
-    bool started = false;
     // Each piece plays as soon as it is synthesized, so speech starts without waiting for the
     // whole text; the device's pace holds the synthesis back.
     synthesizeSpeech(text, [&](const std::int16_t* samples, long count) {
-        if (!stream_.write(format, samples, count))
-            return false; // no device, or the voice is ending
-        if (!started && watch_.soundStarted) {
-            started = true;
-            watch_.soundStarted(stream_.lastHandOverAfterPause());
-        }
-        return true;
+        // False: no device, a device that stalled, or the voice is ending.
+        return stream_.write(format, samples, count);
     });
     // The next request starts only after this one has been heard to its end.
     stream_.drain();

@@ -13,8 +13,8 @@
 struct EspeakVoiceWatch {
     // Once, when loading the engine is over; false when the voice will stay silent.
     std::function<void(bool speaks)> engineLoaded;
-    // When a request's first samples have been written, with the moment the device took them.
-    std::function<void(std::chrono::steady_clock::time_point handedOver)> soundStarted;
+    // When a request starts to sound, with the moment its first sample reaches the listener.
+    std::function<void(std::chrono::steady_clock::time_point heardFrom)> soundStarted;
     // After each request has been spoken, or skipped because it could not be.
     std::function<void()> requestDone;
 };

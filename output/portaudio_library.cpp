@@ -1,9 +1,9 @@
 #include "output/portaudio_library.h"
 
-#include "output/quiet_standard_error.h"
 #include "output/report_once.h"
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <portaudio.h>
 
 namespace {
@@ -13,34 +13,33 @@ namespace {
 // matters itself.
 void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
-class PortAudioLibrary {
-public:
-    PortAudioLibrary() {
-        snd_lib_error_set_handler(ignoreAlsaMessage);
-        // The JACK back end prints its own attempts to reach a server that is not running.
-        const QuietStandardError quiet;
-        error_ = Pa_Initialize();
-    }
-    ~PortAudioLibrary() {
-        if (ready())
-            Pa_Terminate();
-    }
-    PortAudioLibrary(const PortAudioLibrary&) = delete;
-    PortAudioLibrary& operator=(const PortAudioLibrary&) = delete;
+void ignoreJackMessage(const char*) {}
 
-    bool ready() const { return error_ == paNoError; }
-    const char* errorText() const { return Pa_GetErrorText(error_); }
+// PortAudio's JACK back end prints its attempts to reach a JACK server that is not running.
+// JACK is loaded with PortAudio where its back end is built in; its messages are turned off
+// through JACK's own hooks, found at run time so that a PortAudio without JACK works as well.
+void quietJack() {
+    using SetMessageFunction = void (*)(void (*)(const char*));
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (void* symbol = dlsym(RTLD_DEFAULT, name))
+            reinterpret_cast<SetMessageFunction>(symbol)(ignoreJackMessage);
+    }
+}
 
-private:
-    PaError error_;
-};
+PaError startPortAudio() {
+    snd_lib_error_set_handler(ignoreAlsaMessage);
+    quietJack();
+    return Pa_Initialize();
+}
 
 } // namespace
 
 bool portAudioReady() {
-    static const PortAudioLibrary library;
-    if (!library.ready())
-        reportOnce(std::string("cannot start the sound system (") + library.errorText() +
+    // Never terminated: a device thread that a stalled device holds may still be inside
+    // PortAudio when the program ends.
+    static const PaError started = startPortAudio();
+    if (started != paNoError)
+        reportOnce(std::string("cannot start the sound system (") + Pa_GetErrorText(started) +
                    "); key tones and speech are silent");
-    return library.ready();
+    return started == paNoError;
 }

@@ -1,9 +1,10 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
+#include "output/device_clip_player.h"
 #include "output/espeak_voice.h"
-#include "output/portaudio_clip_player.h"
 #include "windows/form1.h"
 #include "windows/graphical_session.h"
+#include "windows/program_end.h"
 #include "windows/responsive_clip_player.h"
 
 #include <QApplication>
@@ -25,12 +26,19 @@ int main(int argc, char* argv[]) {
     guard.reset();
 
     try {
-        PortAudioClipPlayer speaker;
+        DeviceClipPlayer speaker;
         ResponsiveClipPlayer player(speaker);
         Form1 window(
             player, [] { return std::make_unique<EspeakVoice>(); }, [&speaker] { speaker.stop(); });
+        closeOnSignals(&window, [&window] { window.close(); });
+        endAtOnceOnDisplayLoss([&] {
+            speaker.stop();
+            window.Voice.reset();
+        });
         window.show();
-        return application.exec();
+        const int status = application.exec();
+        endWithinBound(status);
+        return status;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quorvel: %s\n", error.what());
         return 1;

@@ -1,5 +1,5 @@
 #include "dialling/dial_number.h"
-#include "output/portaudio_clip_player.h"
+#include "output/device_clip_player.h"
 
 #include "alsa_capture.h"
 #include "resident_memory.h"
@@ -42,7 +42,7 @@ private:
 TEST(LongUse, HundredThousandKeyDialWithNoClipsReturnsPromptly) {
     AlsaCapture& capture = sharedCapture();
     capture.clear();
-    PortAudioClipPlayer real;
+    DeviceClipPlayer real;
     RedirectedPlayer player(real, capture.scratchDirectory() + "/no-clips-here");
     QString number;
     for (int i = 0; i < 100000; ++i)
@@ -74,7 +74,7 @@ TEST(LongUse, VeryLongClipIsStreamedInBoundedMemory) {
         }
     });
     {
-        PortAudioClipPlayer player;
+        DeviceClipPlayer player;
         player.PlayClip(path);
     }
     playing = false;

@@ -1,5 +1,5 @@
 #include "output/clip_path.h"
-#include "output/portaudio_clip_player.h"
+#include "output/device_clip_player.h"
 
 #include "alsa_capture.h"
 
@@ -14,7 +14,7 @@ TEST(NoSoundDevice, KeysAndDialsReturnAtOnceAfterOneClearLine) {
     testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();
     {
-        PortAudioClipPlayer player;
+        DeviceClipPlayer player;
         player.PlayClip(ClipPath("1.wav"));
         player.PlayClips({ClipPath("2.wav"), ClipPath("3.wav")});
         player.PlayClip(ClipPath("1.wav"));

@@ -7,8 +7,13 @@
 
 // Writes and reads clip files for the player's tests.
 
-// The samples of a clip, as the player would hand them to the device (16-bit interleaved).
+// The samples of a clip as an independent decoder (sox) reads them, 16-bit interleaved.
 std::vector<std::int16_t> decodeClip(const QString& path);
+
+// The largest difference between two runs of samples of equal length; INT_MAX when their
+// lengths differ.
+int largestDifference(const std::vector<std::int16_t>& played,
+                      const std::vector<std::int16_t>& expected);
 
 // Writes a short tone in the given libsndfile format (e.g. SF_FORMAT_WAV | SF_FORMAT_ULAW).
 void writeToneClip(const QString& path, int format, int channels, int sampleRate, int frames);

@@ -18,7 +18,7 @@ check_program_finds_clips() {
   : >"$capture"
   printf 'pcm.!default { type file slave.pcm { type null } file "|cat >> %s" format "raw" }\n' \
     "$capture" >"$work/asound.conf"
-  ALSA_CONFIG_PATH=$work/asound.conf "$tests/windows/with_display.sh" bash -c '
+  ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server "$tests/windows/with_display.sh" bash -c '
     "$1" & pid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quorvel$" | head -1)
     [ -n "$window" ] || exit 1

@@ -30,6 +30,8 @@ void useAlsaConfiguration(const QByteArray& configuration) {
     setenv("ALSA_CONFIG_PATH", QFile::encodeName(path).constData(), 1);
     // Keep PortAudio's JACK back end from trying to start a server.
     setenv("JACK_NO_START_SERVER", "1", 1);
+    // No sound server, not even the desktop's own: the player then plays on the ALSA device.
+    setenv("PULSE_SERVER", "unix:/nonexistent/quorvel-no-server", 1);
 }
 
 } // namespace

@@ -32,7 +32,8 @@ pcm.!default {
   format "raw"
 }
 CONF
-export ALSA_CONFIG_PATH=$work/asound.conf JACK_NO_START_SERVER=1
+# No sound server: the sound goes to the ALSA device set up above.
+export ALSA_CONFIG_PATH=$work/asound.conf JACK_NO_START_SERVER=1 PULSE_SERVER=unix:/nonexistent/quorvel-no-server
 unset QT_QPA_PLATFORM
 
 "$program" 2>"$work/stderr" &

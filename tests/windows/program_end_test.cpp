@@ -7,7 +7,7 @@
 
 #include "alsa_capture.h"
 #include "output/clip_path.h"
-#include "output/portaudio_clip_player.h"
+#include "output/device_clip_player.h"
 #include "recording_doubles.h"
 
 #include <QApplication>
@@ -102,7 +102,7 @@ private slots:
         std::size_t heard = 0;
         qint64 closedAt = -1, endedAt = -1;
         {
-            PortAudioClipPlayer speaker;
+            DeviceClipPlayer speaker;
             ResponsiveClipPlayer sound(speaker);
             makeKeypad(sound, [&speaker] { speaker.stop(); });
             keypad->setNumberText(QString(keys, '8'));

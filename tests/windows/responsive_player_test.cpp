@@ -7,7 +7,7 @@
 #include "windows/responsive_clip_player.h"
 
 #include "alsa_capture.h"
-#include "output/portaudio_clip_player.h"
+#include "output/device_clip_player.h"
 #include "recording_doubles.h"
 
 #include <QApplication>
@@ -104,7 +104,7 @@ private slots:
     }
 
     void windowsStayAliveDuringADialButClicksWaitAndKeepTheirOrder() {
-        PortAudioClipPlayer speaker;
+        DeviceClipPlayer speaker;
         GatedPlayer gated(speaker);
         ResponsiveClipPlayer sound(gated);
         Requests spoken;
@@ -154,7 +154,7 @@ private slots:
     }
 
     void closeBoxInTheMiddleOfADialEndsTheProgram() {
-        PortAudioClipPlayer speaker;
+        DeviceClipPlayer speaker;
         GatedPlayer gated(speaker);
         ResponsiveClipPlayer sound(gated);
         Requests spoken;

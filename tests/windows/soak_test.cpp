@@ -2,8 +2,8 @@
 // hundred About windows, with real clips and real speech going to a sound device that keeps
 // nothing. Memory must level off and every text must end as the keys made it.
 
+#include "output/device_clip_player.h"
 #include "output/espeak_voice.h"
-#include "output/portaudio_clip_player.h"
 #include "windows/form1.h"
 #include "windows/form2.h"
 #include "windows/responsive_clip_player.h"
@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -56,13 +57,13 @@ private:
 
 TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     useNullSoundDevice();
-    PortAudioClipPlayer speaker;
+    std::atomic<int> soundsStarted{0};
+    DeviceClipPlayer speaker(std::chrono::seconds(2), [&soundsStarted](auto) { ++soundsStarted; });
     ResponsiveClipPlayer player(speaker);
     Form1 window(player, [] { return std::make_unique<EspeakVoice>(); });
     window.show();
     Keypad pad(window);
 
-    const auto start = std::chrono::steady_clock::now();
     long settled = 0;
     int aboutCycles = 0;
     const QString digits = "0123456789*#";
@@ -90,7 +91,7 @@ TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     pad.pressAll("1*#0");
 
     // The keys really sounded: the clips went to the device, not past a missing one.
-    EXPECT_GT(speaker.stream().lastHandOverAfterPause(), start);
+    EXPECT_GT(soundsStarted, 0);
     EXPECT_GE(pad.presses, 10000);
     EXPECT_EQ(pad.says, 1000);
     EXPECT_EQ(aboutCycles, 100);

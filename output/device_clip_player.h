@@ -5,12 +5,12 @@
 
 #include <mutex>
 
-// Plays clips through the default sound device: libsndfile decodes, PortAudio plays, and the
-// calling thread waits until the last sample has been heard.
-class PortAudioClipPlayer final : public ClipPlayer {
+// Plays clips on the sound device: libsndfile decodes, the audio stream plays, and the calling
+// thread waits until the last sample has been heard.
+class DeviceClipPlayer final : public ClipPlayer {
 public:
-    explicit PortAudioClipPlayer(
-        std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
+    explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2),
+                              SoundStarted started = {});
 
     void PlayClip(const QString& path) override;
     void PlayClips(const QStringList& paths) override;
@@ -21,8 +21,6 @@ public:
 
     // Whether the player currently holds the sound device.
     bool holdsDevice() const;
-
-    const AudioStream& stream() const { return stream_; }
 
 private:
     std::mutex playing_;

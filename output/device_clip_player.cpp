@@ -1,4 +1,4 @@
-#include "output/portaudio_clip_player.h"
+#include "output/device_clip_player.h"
 
 #include "output/clip_file.h"
 
@@ -8,36 +8,36 @@ namespace {
 constexpr long framesPerRead = 1024;
 } // namespace
 
-PortAudioClipPlayer::PortAudioClipPlayer(std::chrono::milliseconds releaseAfterIdle)
-    : stream_(releaseAfterIdle) {}
+DeviceClipPlayer::DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
+    : stream_(releaseAfterIdle, std::move(started)) {}
 
-void PortAudioClipPlayer::PlayClip(const QString& path) {
+void DeviceClipPlayer::PlayClip(const QString& path) {
     PlayClips(QStringList{path});
 }
 
-void PortAudioClipPlayer::PlayClips(const QStringList& paths) {
+void DeviceClipPlayer::PlayClips(const QStringList& paths) {
     const std::lock_guard lock(playing_);
     std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo
     for (const QString& path : paths) {
-        if (stream_.stopped())
-            return;
         std::optional<ClipFile> clip = ClipFile::open(path);
         if (!clip)
             continue;
         // The next clip is written straight after this one's last sample: no gap between them.
         long frames;
         while ((frames = clip->read(buffer.data(), framesPerRead)) > 0) {
+            // A device that is missing, stalled or gone, or the program ending: the rest of the
+            // sequence is abandoned rather than tried clip by clip.
             if (!stream_.write(clip->format(), buffer.data(), frames))
-                break;
+                return;
         }
     }
     stream_.drain();
 }
 
-void PortAudioClipPlayer::stop() {
+void DeviceClipPlayer::stop() {
     stream_.stop();
 }
 
-bool PortAudioClipPlayer::holdsDevice() const {
+bool DeviceClipPlayer::holdsDevice() const {
     return stream_.isOpen();
 }

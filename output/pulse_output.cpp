@@ -1,0 +1,266 @@
+#include "output/pulse_output.h"
+
+#include "output/report_once.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A local server answers within milliseconds; one that takes longer is paused or hung.
+constexpr auto connectLimit = 1s;
+
+// How much sound the server holds ahead of what is heard. A whole key tone fits, and a dial
+// stays this far ahead, so a busy machine cannot split a tone.
+constexpr auto aheadOfListener = 1s;
+
+// How often the server asks for more and how late a new sound may start: the sink runs with
+// this latency, so a key's tone is heard within about this long of the click.
+constexpr auto requestEvery = 10ms;
+
+// The longest single step of waiting, so that stop() is noticed at once.
+constexpr auto pollStep = 10ms;
+
+std::uint32_t bytesFor(PcmFormat format, std::chrono::microseconds duration) {
+    const auto frames = std::int64_t(format.sampleRate) * duration.count() / 1000000;
+    return static_cast<std::uint32_t>(frames * format.channels * 2);
+}
+
+bool isGoodContext(pa_context_state_t state) {
+    return state == PA_CONTEXT_READY;
+}
+
+} // namespace
+
+PulseOutput::PulseOutput(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started)
+    : format_(format), stopped_(stopped), started_(std::move(started)) {}
+
+std::unique_ptr<PulseOutput> PulseOutput::open(PcmFormat format, const std::atomic<bool>& stopped,
+                                               SoundStarted started, Failure& failure) {
+    std::unique_ptr<PulseOutput> output(new PulseOutput(format, stopped, std::move(started)));
+    failure = output->connect();
+    if (failure != Failure::none)
+        return nullptr;
+    return output;
+}
+
+PulseOutput::Failure PulseOutput::connect() {
+    loop_ = pa_mainloop_new();
+    if (loop_ == nullptr)
+        return Failure::noServer;
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvel");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "quorvel");
+    context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);
+    pa_proplist_free(properties);
+    // Never start a server of our own: with none running, the sound device is used directly.
+    if (context_ == nullptr ||
+        pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return Failure::noServer;
+
+    const Wait connected = runUntil(
+        [this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; }, connectLimit);
+    if (connected == Wait::stopped)
+        return Failure::failed;
+    if (connected == Wait::broken) {
+        const int error = pa_context_errno(context_);
+        if (error == PA_ERR_CONNECTIONREFUSED || error == PA_ERR_INVALIDSERVER ||
+            error == PA_ERR_NOENTITY || error == PA_ERR_ACCESS)
+            return Failure::noServer;
+        reportOnce(std::string("cannot reach the sound server (") + pa_strerror(error) + ")");
+        return Failure::failed;
+    }
+    if (connected == Wait::timedOut) {
+        reportOnce("the sound server does not answer; key tones and speech are silent until it "
+                   "does");
+        return Failure::failed;
+    }
+
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(format_.sampleRate),
+                              static_cast<std::uint8_t>(format_.channels)};
+    if (!pa_sample_spec_valid(&spec)) {
+        reportOnce("the sound server cannot play " + std::to_string(format_.channels) +
+                   " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
+        return Failure::failed;
+    }
+    stream_ = pa_stream_new(context_, "Quorvel", &spec, nullptr);
+    if (stream_ == nullptr) {
+        reportOnce(std::string("the sound server refused a stream (") +
+                   pa_strerror(pa_context_errno(context_)) + ")");
+        return Failure::failed;
+    }
+    pa_stream_set_started_callback(stream_, &PulseOutput::noteStarted, this);
+
+    // Early requests make the server run the sink at `requestEvery` (a prompt start), while the
+    // target length lets it hold much more than that (a whole tone).
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = bytesFor(format_, aheadOfListener);
+    attributes.prebuf = bytesFor(format_, requestEvery);
+    attributes.minreq = bytesFor(format_, requestEvery);
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS | PA_STREAM_INTERPOLATE_TIMING);
+    if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+        reportOnce(std::string("the sound server refused a stream (") +
+                   pa_strerror(pa_context_errno(context_)) + ")");
+        return Failure::failed;
+    }
+    const Wait ready =
+        runUntil([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, connectLimit);
+    if (ready != Wait::done) {
+        if (ready != Wait::stopped)
+            failWith(ready);
+        return Failure::failed;
+    }
+
+    // The sink's own latency: how long after the server takes a sample it is heard.
+    bool timed = false;
+    if (pa_operation* update = pa_stream_update_timing_info(
+            stream_, [](pa_stream*, int, void* done) { *static_cast<bool*>(done) = true; },
+            &timed)) {
+        runUntil([&timed] { return timed; }, connectLimit);
+        pa_operation_unref(update);
+    }
+    if (const pa_timing_info* timing = pa_stream_get_timing_info(stream_))
+        sinkLatency_ = std::chrono::microseconds(timing->sink_usec);
+    return Failure::none;
+}
+
+PulseOutput::~PulseOutput() {
+    // Disconnecting never waits for the server; whatever it still holds of ours is dropped.
+    if (stream_ != nullptr) {
+        pa_stream_set_started_callback(stream_, nullptr, nullptr);
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+    }
+    if (context_ != nullptr) {
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+    }
+    if (loop_ != nullptr)
+        pa_mainloop_free(loop_);
+}
+
+bool PulseOutput::write(const std::int16_t* samples, long frames) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
+    std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
+    while (left > 0) {
+        if (stopped_ || broken())
+            return failWith(stopped_ ? Wait::stopped : Wait::broken);
+        std::size_t room = pa_stream_writable_size(stream_);
+        if (room == static_cast<std::size_t>(-1))
+            return failWith(Wait::broken);
+        if (room == 0) {
+            // The server holds a second already and asks for more every few milliseconds while
+            // it plays; no request for this long means it has stopped taking sound.
+            const Wait wait =
+                runUntil([this] { return pa_stream_writable_size(stream_) > 0; }, stallLimit);
+            if (wait != Wait::done)
+                return failWith(wait);
+            continue;
+        }
+        const std::size_t now = std::min(room, left);
+        if (pa_stream_write(stream_, bytes, now, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            return failWith(Wait::broken);
+        written_ = true;
+        bytes += now;
+        left -= now;
+        // Hands what was written to the socket now rather than at the next wait.
+        pa_mainloop_iterate(loop_, 0, nullptr);
+    }
+    return true;
+}
+
+bool PulseOutput::drain() {
+    if (!written_)
+        return true;
+    written_ = false;
+    struct Drained {
+        bool done = false;
+        bool ok = false;
+    } drained;
+    pa_operation* operation = pa_stream_drain(
+        stream_,
+        [](pa_stream*, int success, void* result) {
+            auto* drained = static_cast<Drained*>(result);
+            drained->done = true;
+            drained->ok = success != 0;
+        },
+        &drained);
+    if (operation == nullptr)
+        return failWith(Wait::broken);
+    // What is still queued plays in at most the target length; beyond that plus a short grace
+    // the server has stopped.
+    const Wait wait =
+        runUntil([&drained] { return drained.done; }, aheadOfListener + sinkLatency_ + stallLimit);
+    if (wait != Wait::done)
+        pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    if (wait != Wait::done)
+        return failWith(wait);
+    return drained.ok || failWith(Wait::broken);
+}
+
+template <typename Done> PulseOutput::Wait PulseOutput::runUntil(Done done, Clock::duration limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (stopped_)
+            return Wait::stopped;
+        if (broken())
+            return Wait::broken;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return Wait::timedOut;
+        const auto step = std::min<Clock::duration>(deadline - now, pollStep);
+        if (pa_mainloop_prepare(
+                loop_, static_cast<int>(
+                           std::chrono::duration_cast<std::chrono::microseconds>(step).count())) <
+                0 ||
+            pa_mainloop_poll(loop_) < 0 || pa_mainloop_dispatch(loop_) < 0)
+            return Wait::broken;
+    }
+    return Wait::done;
+}
+
+bool PulseOutput::broken() const {
+    if (context_ == nullptr)
+        return true;
+    const pa_context_state_t context = pa_context_get_state(context_);
+    if (context == PA_CONTEXT_FAILED || context == PA_CONTEXT_TERMINATED)
+        return true;
+    if (stream_ == nullptr || !isGoodContext(context))
+        return false; // still connecting
+    const pa_stream_state_t stream = pa_stream_get_state(stream_);
+    return stream == PA_STREAM_FAILED || stream == PA_STREAM_TERMINATED;
+}
+
+bool PulseOutput::failWith(Wait wait) {
+    switch (wait) {
+    case Wait::done:
+    case Wait::stopped:
+        break;
+    case Wait::timedOut:
+        reportOnce("the sound device stopped taking sound; that sound was abandoned");
+        break;
+    case Wait::broken:
+        if (context_ != nullptr && pa_context_get_state(context_) != PA_CONTEXT_READY)
+            reportOnce("the sound server went away; key tones and speech are silent until it "
+                       "is back");
+        else
+            reportOnce(std::string("the sound server dropped our stream (") +
+                       pa_strerror(pa_context_errno(context_)) + ")");
+        break;
+    }
+    return false;
+}
+
+void PulseOutput::noteStarted(pa_stream*, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    if (output->started_)
+        output->started_(Clock::now() + output->sinkLatency_);
+}

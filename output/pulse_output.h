@@ -1,0 +1,53 @@
+#pragma once
+
+#include "output/pcm_format.h"
+#include "output/sound_output.h"
+
+#include <atomic>
+#include <memory>
+
+struct pa_context;
+struct pa_mainloop;
+struct pa_stream;
+
+// A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse),
+// spoken to directly rather than through ALSA's pulse plugin. The server holds up to a second of
+// sound ahead, so a tone plays whole even when this process is not scheduled for a while, and
+// its drain says exactly when the last sample has been played. Nothing here blocks: the
+// connection is driven by a main loop of its own, run by the caller in short bounded steps.
+class PulseOutput final : public SoundOutput {
+public:
+    enum class Failure { none, noServer, failed };
+
+    // Connects within a short bound. Gives nothing, with `failure` set to noServer, when no sound
+    // server runs here (then the caller uses the sound device directly), or to failed when one
+    // runs but cannot play, which has been reported.
+    static std::unique_ptr<PulseOutput> open(PcmFormat format, const std::atomic<bool>& stopped,
+                                             SoundStarted started, Failure& failure);
+    ~PulseOutput() override;
+    PulseOutput(const PulseOutput&) = delete;
+    PulseOutput& operator=(const PulseOutput&) = delete;
+
+    bool write(const std::int16_t* samples, long frames) override;
+    bool drain() override;
+
+private:
+    enum class Wait { done, stopped, broken, timedOut };
+
+    PulseOutput(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started);
+    Failure connect();
+    template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
+    bool broken() const;
+    bool failWith(Wait wait);
+
+    static void noteStarted(pa_stream* stream, void* self);
+
+    const PcmFormat format_;
+    const std::atomic<bool>& stopped_;
+    const SoundStarted started_;
+    pa_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    std::chrono::microseconds sinkLatency_{0};
+    bool written_ = false; // since the last drain
+};

@@ -1,0 +1,81 @@
+#include "windows/program_end.h"
+
+#include <QSocketNotifier>
+#include <QString>
+#include <QtGlobal>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void noteSignal(int) {
+    const char byte = 1;
+    // Async-signal-safe; a full pipe already holds a request to close.
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+QtMessageHandler forwardTo = nullptr;
+std::function<void()> silenceAtDisplayLoss;
+
+bool isDisplayLoss(const QString& message) {
+    // Qt's xcb and Wayland plugins say this just before they call exit(1).
+    return message.startsWith("The X11 connection broke") ||
+           message.startsWith("The Wayland connection broke");
+}
+
+void watchForDisplayLoss(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+    if (!isDisplayLoss(message)) {
+        forwardTo(type, context, message);
+        return;
+    }
+    if (silenceAtDisplayLoss)
+        silenceAtDisplayLoss();
+    std::fputs("quorvel: the connection to the display was lost (did the graphical session "
+               "end?); quitting\n",
+               stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+} // namespace
+
+void closeOnSignals(QObject* owner, std::function<void()> close) {
+    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [close = std::move(close)] {
+        char bytes[16];
+        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        close();
+    });
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+void endAtOnceOnDisplayLoss(std::function<void()> silence) {
+    silenceAtDisplayLoss = std::move(silence);
+    forwardTo = qInstallMessageHandler(watchForDisplayLoss);
+}
+
+void endWithinBound(int status) {
+    std::thread([status] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        std::fputs("quorvel: ending without waiting any longer for sound or speech\n", stderr);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }).detach();
+}
