@@ -7,30 +7,22 @@
 
 namespace {
 
-const VersionRecordPart* findPart(const QList<VersionRecordPart>& parts, const QString& name) {
-    for (const VersionRecordPart& part : parts)
-        if (part.name == name)
-            return &part;
-    return nullptr;
+QString recordText(std::string_view part, std::string_view key) {
+    const std::string_view value = versionRecordValue(programVersionRecord(), part, key);
+    return QString::fromUtf8(value.data(), qsizetype(value.size()));
 }
 
 AppRecord readApp() {
     AppRecord app;
     app.Path = applicationDirectory();
-    const QList<VersionRecordPart> parts = readVersionRecord(programVersionRecord());
-    if (const VersionRecordPart* fixed = findPart(parts, "VS_FIXEDFILEINFO")) {
-        // major.minor.build.revision; the third number plays no part in what the user sees.
-        const QStringList numbers = fixed->value("FileVersion").split('.');
-        if (numbers.size() == 4) {
-            app.Major = numbers[0].toInt();
-            app.Minor = numbers[1].toInt();
-            app.Revision = numbers[3].toInt();
-        }
-    }
-    if (const VersionRecordPart* strings = findPart(parts, "040904B0")) {
-        app.ProductName = strings->value("ProductName");
-        app.LegalCopyright = strings->value("LegalCopyright");
-    }
+    // major.minor.build.revision, four numbers for certain: the build refuses any other record.
+    // The third number plays no part in what the user sees.
+    const QStringList numbers = recordText("VS_FIXEDFILEINFO", "FileVersion").split('.');
+    app.Major = numbers.value(0).toInt();
+    app.Minor = numbers.value(1).toInt();
+    app.Revision = numbers.value(3).toInt();
+    app.ProductName = recordText("040904B0", "ProductName");
+    app.LegalCopyright = recordText("040904B0", "LegalCopyright");
     return app;
 }
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 close_request=$2
-tests=$(cd "$(dirname "$0")/.." && pwd)
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
@@ -18,7 +18,7 @@ check_program_finds_clips() {
   : >"$capture"
   printf 'pcm.!default { type file slave.pcm { type null } file "|cat >> %s" format "raw" }\n' \
     "$capture" >"$work/asound.conf"
-  ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server "$tests/windows/with_display.sh" bash -c '
+  ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server "$scripts/with-display" bash -c '
     "$1" & pid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quorvel$" | head -1)
     [ -n "$window" ] || exit 1

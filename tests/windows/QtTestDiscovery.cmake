@@ -19,8 +19,8 @@ function(quorvel_discover_qt_tests target)
             -D TEST_PREFIX=${target}
             -D TEST_XVFB=${arg_XVFB}
             -D TEST_TIMEOUT=${arg_TIMEOUT}
-            -D TEST_DISPLAY_WRAPPER=${QUORVEL_QT_TEST_DIR}/with_display.sh
-            -D TEST_LEAK_SUPPRESSIONS=${QUORVEL_QT_TEST_DIR}/lsan.supp
+            -D TEST_DISPLAY_WRAPPER=${PROJECT_SOURCE_DIR}/scripts/with-display
+            -D TEST_LEAK_SUPPRESSIONS=${QUORVEL_LEAK_SUPPRESSIONS}
             -D CTEST_FILE=${ctest_file}
             -P ${QUORVEL_QT_TEST_DIR}/discover_qt_tests.cmake
     VERBATIM)

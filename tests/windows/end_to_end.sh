@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real program on an X display (run it under with_display.sh) with a captured virtual sound
+# The real program on an X display (run it under scripts/with-display) with a captured virtual sound
 # device: xdotool clicks "1", "*", "#", "0" and "Dial Phone Number", the window is closed from
 # its title bar, and multimon-ng decodes the tones that came out: the four keys, then the dial.
 #   end_to_end.sh PROGRAM SEND_CLOSE_REQUEST

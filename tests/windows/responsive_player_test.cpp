@@ -99,7 +99,7 @@ class ResponsivePlayer : public QObject {
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != "xcb")
-            QSKIP("needs an X server: run under tests/windows/with_display.sh");
+            QSKIP("needs an X server: run under scripts/with-display");
         sharedCapture();
     }
 
