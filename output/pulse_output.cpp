@@ -93,7 +93,6 @@ PulseOutput::Failure PulseOutput::connect() {
                    pa_strerror(pa_context_errno(context_)) + ")");
         return Failure::failed;
     }
-    pa_stream_set_started_callback(stream_, &PulseOutput::noteStarted, this);
 
     // Early requests make the server run the sink at `requestEvery` (a prompt start), while the
     // target length lets it hold much more than that (a whole tone).
@@ -118,23 +117,12 @@ PulseOutput::Failure PulseOutput::connect() {
         return Failure::failed;
     }
 
-    // The sink's own latency: how long after the server takes a sample it is heard.
-    bool timed = false;
-    if (pa_operation* update = pa_stream_update_timing_info(
-            stream_, [](pa_stream*, int, void* done) { *static_cast<bool*>(done) = true; },
-            &timed)) {
-        runUntil([&timed] { return timed; }, connectLimit);
-        pa_operation_unref(update);
-    }
-    if (const pa_timing_info* timing = pa_stream_get_timing_info(stream_))
-        sinkLatency_ = std::chrono::microseconds(timing->sink_usec);
     return Failure::none;
 }
 
 PulseOutput::~PulseOutput() {
     // Disconnecting never waits for the server; whatever it still holds of ours is dropped.
     if (stream_ != nullptr) {
-        pa_stream_set_started_callback(stream_, nullptr, nullptr);
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
     }
@@ -167,7 +155,16 @@ bool PulseOutput::write(const std::int16_t* samples, long frames) {
         const std::size_t now = std::min(room, left);
         if (pa_stream_write(stream_, bytes, now, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return failWith(Wait::broken);
+        if (!written_ && started_) {
+            // Asks the server where it has got to, to learn when this sound's first sample is
+            // heard; the answer comes while the sound plays.
+            soundStartsAt_ = bytesWritten_;
+            if (pa_operation* update =
+                    pa_stream_update_timing_info(stream_, &PulseOutput::noteTiming, this))
+                pa_operation_unref(update);
+        }
         written_ = true;
+        bytesWritten_ += static_cast<std::int64_t>(now);
         bytes += now;
         left -= now;
         // Hands what was written to the socket now rather than at the next wait.
@@ -196,8 +193,7 @@ bool PulseOutput::drain() {
         return failWith(Wait::broken);
     // What is still queued plays in at most the target length; beyond that plus a short grace
     // the server has stopped.
-    const Wait wait =
-        runUntil([&drained] { return drained.done; }, aheadOfListener + sinkLatency_ + stallLimit);
+    const Wait wait = runUntil([&drained] { return drained.done; }, aheadOfListener + stallLimit);
     if (wait != Wait::done)
         pa_operation_cancel(operation);
     pa_operation_unref(operation);
@@ -259,8 +255,17 @@ bool PulseOutput::failWith(Wait wait) {
     return false;
 }
 
-void PulseOutput::noteStarted(pa_stream*, void* self) {
+void PulseOutput::noteTiming(pa_stream* stream, int success, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
-    if (output->started_)
-        output->started_(Clock::now() + output->sinkLatency_);
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
+    if (timing == nullptr || timing->read_index_corrupt || !output->started_)
+        return;
+    // The server had taken the stream up to read_index a moment ago; the sound's first sample
+    // is that many bytes further on, and is heard a sink latency after the server takes it.
+    const double bytesPerSecond = 2.0 * output->format_.channels * output->format_.sampleRate;
+    const double ahead = double(output->soundStartsAt_ - timing->read_index) / bytesPerSecond;
+    const auto heardFrom =
+        Clock::now() + std::chrono::microseconds(timing->sink_usec) +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead));
+    output->started_(heardFrom);
 }

@@ -40,7 +40,7 @@ private:
     bool broken() const;
     bool failWith(Wait wait);
 
-    static void noteStarted(pa_stream* stream, void* self);
+    static void noteTiming(pa_stream* stream, int success, void* self);
 
     const PcmFormat format_;
     const std::atomic<bool>& stopped_;
@@ -48,6 +48,7 @@ private:
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
-    std::chrono::microseconds sinkLatency_{0};
-    bool written_ = false; // since the last drain
+    bool written_ = false;           // since the last drain
+    std::int64_t bytesWritten_ = 0;  // since the stream was connected
+    std::int64_t soundStartsAt_ = 0; // where in the stream the current sound begins
 };
