@@ -1,6 +1,6 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
-#include "output/espeak_voice.h"
+#include "output/desktop_voice.h"
 #include "output/portaudio_clip_player.h"
 #include "windows/form1.h"
 #include "windows/graphical_session.h"
@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
         PortAudioClipPlayer speaker;
         ResponsiveClipPlayer player(speaker);
         Form1 window(
-            player, [] { return std::make_unique<EspeakVoice>(); }, [&speaker] { speaker.stop(); });
+            player, [] { return std::make_unique<DesktopVoice>(); }, [&speaker] { speaker.stop(); });
         window.show();
         return application.exec();
     } catch (const std::exception& error) {
