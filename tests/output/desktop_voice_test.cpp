@@ -70,6 +70,10 @@ struct Speaking {
     bool stretchByStretch;
 };
 
+void PrintTo(const Speaking& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ServiceSpeaks : public ::testing::TestWithParam<Speaking> {};
 
 TEST_P(ServiceSpeaks, AsTheUserSetItUp) {
@@ -122,6 +126,10 @@ struct Fault {
     const char* line; // what standard error says, once; "" for nothing
     bool silentAfterDestroying;
 };
+
+void PrintTo(const Fault& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ServiceFaults : public ::testing::TestWithParam<Fault> {};
 
