@@ -1,13 +1,20 @@
-// Figures for the speech voice on a real-time paced device: how long Speak keeps the window
+// Figures for the two speech voices on a real-time paced device: how long Speak keeps the window
 // while the voice is busy, how soon a request's speech reaches the device, and how long the voice
-// takes to start. Run through scripts/with-paced-sound (make bench).
+// takes to start. Run through scripts/with-paced-sound (make bench), whose private runtime
+// directory is where the desktop voice starts its own speech-dispatcher.
 
+#include "output/desktop_voice.h"
 #include "output/espeak_voice.h"
+
+#include <QFile>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -213,6 +220,144 @@ void measureFirstSample() {
     printRow("Speak to first sample at the device, open: worst", worst(open), "ms", "");
 }
 
+// The desktop voice with speech-dispatcher, as the program makes it. The first speech sample is
+// timed by the server's own report that a message began to sound.
+class WatchedDesktopVoice {
+public:
+    WatchedDesktopVoice() {
+        DesktopVoiceWatch watch;
+        watch.chosen = [this](ChosenVoice voice) {
+            note([&] {
+                chosenAt_ = Clock::now();
+                chosen_ = voice;
+            });
+        };
+        watch.speechDispatcher.speechBegan = [this](Clock::time_point began) {
+            note([&] { began_.push_back(began); });
+        };
+        watch.speechDispatcher.requestDone = [this] { note([&] { ++done_; }); };
+        createdAt_ = Clock::now();
+        voice_ = std::make_unique<DesktopVoice>(std::move(watch));
+        constructed_ = millisecondsSince(createdAt_);
+    }
+
+    DesktopVoice& voice() { return *voice_; }
+    double constructionMilliseconds() const { return constructed_; }
+    // How long the choice took, when it fell on speech-dispatcher.
+    std::optional<double> choosingMilliseconds() {
+        wait([&] { return chosen_.has_value(); });
+        const std::lock_guard lock(mutex_);
+        if (chosen_ != ChosenVoice::speechDispatcher)
+            return std::nullopt;
+        return Milliseconds(chosenAt_ - createdAt_).count();
+    }
+    // When the n-th request (counting from 1) began to sound, once it is over.
+    std::optional<Clock::time_point> began(std::size_t n) {
+        if (!wait([&] { return done_ >= int(n); }) || began_.size() < n)
+            return std::nullopt;
+        return began_[n - 1];
+    }
+    bool waitForRequests(int n) {
+        return wait([&] { return done_ >= n; });
+    }
+    double destroy() {
+        const auto start = Clock::now();
+        voice_.reset();
+        return millisecondsSince(start);
+    }
+
+private:
+    template <typename Change> void note(Change change) {
+        {
+            const std::lock_guard lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+    template <typename Predicate> bool wait(Predicate done) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(20), done);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Clock::time_point createdAt_, chosenAt_;
+    double constructed_ = 0;
+    std::optional<ChosenVoice> chosen_;
+    std::vector<Clock::time_point> began_;
+    int done_ = 0;
+    std::unique_ptr<DesktopVoice> voice_;
+};
+
+// Ends the speech-dispatcher the desktop voice started in the private runtime directory.
+void endStartedServer() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr)
+        return;
+    QFile pidFile(QString::fromLocal8Bit(runtime) + "/speech-dispatcher/pid/speech-dispatcher.pid");
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return;
+    const int pid = pidFile.readAll().trimmed().toInt();
+    if (pid > 0)
+        kill(pid, SIGTERM);
+}
+
+void measureSpeechDispatcher() {
+    std::optional<double> cold;
+    double constructing = 0;
+    {
+        WatchedDesktopVoice voice;
+        constructing = voice.constructionMilliseconds();
+        cold = voice.choosingMilliseconds();
+        if (!cold) {
+            std::printf(
+                "speech-dispatcher: not reached; the desktop voice speaks with espeak-ng\n");
+            return;
+        }
+        std::vector<double> firstSample;
+        for (std::size_t i = 1; i <= 20; ++i) {
+            const auto start = Clock::now();
+            voice.voice().Speak("1");
+            const std::optional<Clock::time_point> began = voice.began(i);
+            if (!began)
+                break;
+            firstSample.push_back(Milliseconds(*began - start).count());
+        }
+        for (int i = 0; i < 100; ++i)
+            voice.voice().Speak(announcement);
+        std::vector<double> speaking;
+        for (int i = 0; i < 1000; ++i) {
+            const auto start = Clock::now();
+            voice.voice().Speak(announcement);
+            speaking.push_back(Microseconds(Clock::now() - start).count());
+        }
+        printRow("speech-dispatcher: constructor returns", constructing, "ms",
+                 "(all the window waits for)");
+        printRow("speech-dispatcher: chosen, server started by the voice", *cold, "ms",
+                 "bound 2000 ms");
+        if (!firstSample.empty()) {
+            printRow("speech-dispatcher: Speak to BEGIN of speech, first request", firstSample[0],
+                     "ms", "");
+            firstSample.erase(firstSample.begin());
+            printRow("speech-dispatcher: Speak to BEGIN of speech, median of 19",
+                     median(firstSample), "ms", "");
+            printRow("speech-dispatcher: Speak to BEGIN of speech, worst", worst(firstSample), "ms",
+                     "");
+        }
+        printRow("speech-dispatcher: Speak, 100+ queued: median of 1,000", median(speaking), "us",
+                 "well under 1 ms");
+        printRow("speech-dispatcher: Speak, 100+ queued: worst", worst(speaking), "us", "");
+        printRow("speech-dispatcher: destroying the voice mid-sentence", voice.destroy(), "ms",
+                 "about 100 ms at most");
+    }
+    {
+        WatchedDesktopVoice voice;
+        if (const std::optional<double> warm = voice.choosingMilliseconds())
+            printRow("speech-dispatcher: chosen, server already running", *warm, "ms", "");
+    }
+    endStartedServer();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -222,5 +367,6 @@ int main(int argc, char** argv) {
     measureStartUp();
     measureSpeakWhileBusy();
     measureFirstSample();
+    measureSpeechDispatcher();
     return 0;
 }

@@ -1,7 +1,7 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
+#include "output/desktop_voice.h"
 #include "output/device_clip_player.h"
-#include "output/espeak_voice.h"
 #include "windows/form1.h"
 #include "windows/graphical_session.h"
 #include "windows/program_end.h"
@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
         DeviceClipPlayer speaker;
         ResponsiveClipPlayer player(speaker);
         Form1 window(
-            player, [] { return std::make_unique<EspeakVoice>(); }, [&speaker] { speaker.stop(); });
+            player, [] { return std::make_unique<DesktopVoice>(); },
+            [&speaker] { speaker.stop(); });
         closeOnSignals(&window, [&window] { window.close(); });
         endAtOnceOnDisplayLoss([&] {
             speaker.stop();

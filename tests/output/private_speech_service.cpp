@@ -1,0 +1,231 @@
+#include "private_speech_service.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sndfile.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Condition> bool waitUntil(std::chrono::milliseconds timeout, Condition done) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+bool quiet(std::int16_t sample) {
+    return sample > -300 && sample < 300;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const QString& output) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray path = QFile::encodeName(output);
+    posix_spawn_file_actions_addopen(&actions, 1, path.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+bool ChildProcess::running() {
+    return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+void ChildProcess::stop() {
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGCONT);
+    kill(pid_, SIGTERM);
+    if (!waitUntil(1000ms, [this] { return waitpid(pid_, nullptr, WNOHANG) != 0; })) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+PrivateSpeechService::PrivateSpeechService(bool withServer, const std::string& userSettings) {
+    directory_ = QDir::tempPath() + "/quorvel-speech-" + QString::number(getpid());
+    QDir(directory_).removeRecursively();
+    QDir().mkpath(directory_ + "/runtime");
+    QDir().mkpath(directory_ + "/config/speech-dispatcher");
+    chmod(QFile::encodeName(directory_ + "/runtime").constData(), 0700);
+    const auto set = [](const char* name, const QString& value) {
+        setenv(name, QFile::encodeName(value).constData(), 1);
+    };
+    set("XDG_RUNTIME_DIR", directory_ + "/runtime");
+    set("PULSE_RUNTIME_PATH", directory_ + "/runtime");
+    set("XDG_CONFIG_HOME", directory_ + "/config");
+    set("HOME", directory_);
+    set("PULSE_SERVER", "unix:" + directory_ + "/native");
+    unsetenv("SPEECHD_ADDRESS");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS"); // a desktop's own sound server must not be disturbed
+    unsetenv("DISPLAY");
+    if (!userSettings.empty())
+        std::ofstream(
+            QFile::encodeName(directory_ + "/config/speech-dispatcher/speechd.conf").toStdString())
+            << userSettings << "\n";
+    {
+        std::ofstream alsa(QFile::encodeName(directory_ + "/asound.conf").toStdString());
+        alsa << "pcm.!default { type pulse }\nctl.!default { type pulse }\n";
+    }
+    set("ALSA_CONFIG_PATH", directory_ + "/asound.conf");
+
+    const std::string native = QFile::encodeName(directory_ + "/native").toStdString();
+    sound_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{
+            "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+            "--disable-shm=yes", "-L",
+            "module-native-protocol-unix socket=" + native + " auth-anonymous=1", "-L",
+            "module-null-sink sink_name=paced rate=22050 channels=1 norewinds=1"},
+        directory_ + "/pulseaudio.log");
+    if (!waitUntil(5000ms, [&] { return QFile::exists(directory_ + "/native"); }))
+        return;
+    recorder_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"sh", "-c",
+                                 "exec parec -d paced.monitor --format=s16le --rate=22050 "
+                                 "--channels=1 --latency-msec=20 >\"$0\"",
+                                 QFile::encodeName(directory_ + "/monitor.raw").toStdString()},
+        directory_ + "/parec.log");
+    if (!waitUntil(5000ms, [&] { return QFileInfo(directory_ + "/monitor.raw").size() > 0; }))
+        return;
+    if (withServer) {
+        server_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"speech-dispatcher", "-s", "-t", "0"},
+            directory_ + "/speech-dispatcher.log");
+        if (!waitUntil(5000ms, [&] {
+                return QFile::exists(directory_ + "/runtime/speech-dispatcher/speechd.sock");
+            }))
+            return;
+    }
+    ready_ = true;
+}
+
+PrivateSpeechService::~PrivateSpeechService() {
+    const pid_t module = modulePid();
+    if (server_)
+        server_->stop();
+    if (module > 0) { // left running when the server had to be killed
+        kill(module, SIGCONT);
+        kill(module, SIGKILL);
+    }
+    recorder_.reset();
+    sound_.reset();
+    QDir(directory_).removeRecursively();
+}
+
+pid_t PrivateSpeechService::serverPid() const {
+    return server_ ? server_->pid() : -1;
+}
+
+pid_t PrivateSpeechService::modulePid() const {
+    if (!server_)
+        return -1;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number)
+            continue;
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromLocal8Bit(stat.readAll());
+        // pid (comm) state ppid ...
+        const int close = line.lastIndexOf(')');
+        const QString name = line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1);
+        const QStringList rest = line.mid(close + 2).split(' ');
+        if (name == "sd_espeak-ng" && rest.size() > 1 && rest[1].toInt() == server_->pid())
+            return pid;
+    }
+    return -1;
+}
+
+std::vector<std::int16_t> PrivateSpeechService::recorded() const {
+    QFile file(directory_ + "/monitor.raw");
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<std::int16_t> samples(std::size_t(bytes.size()) / 2);
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    return samples;
+}
+
+bool PrivateSpeechService::waitForSound(std::chrono::milliseconds timeout) const {
+    return waitUntil(timeout, [this] {
+        const std::vector<std::int16_t> samples = recorded();
+        return std::any_of(samples.begin(), samples.end(), [](auto s) { return !quiet(s); });
+    });
+}
+
+std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch) {
+    const QString wav = scratch + "/rendering.wav";
+    const std::string command =
+        "espeak-ng -w '" + QFile::encodeName(wav).toStdString() + "' '" + text.toStdString() + "'";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(wav).constData(), SFM_READ, &info);
+    if (file == nullptr)
+        return {};
+    std::vector<std::int16_t> samples(std::size_t(info.frames * info.channels));
+    sf_read_short(file, samples.data(), sf_count_t(samples.size()));
+    sf_close(file);
+    return samples;
+}
+
+std::vector<double> spokenStretches(const std::vector<std::int16_t>& samples) {
+    constexpr std::size_t pause = PrivateSpeechService::sampleRate / 10;
+    std::vector<double> stretches;
+    std::size_t start = 0, last = 0;
+    bool inside = false;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (quiet(samples[i]))
+            continue;
+        if (inside && i - last > pause) {
+            stretches.push_back(double(last - start) / PrivateSpeechService::sampleRate);
+            start = i;
+        } else if (!inside) {
+            start = i;
+            inside = true;
+        }
+        last = i;
+    }
+    if (inside)
+        stretches.push_back(double(last - start) / PrivateSpeechService::sampleRate);
+    return stretches;
+}
+
+double sum(const std::vector<double>& values) {
+    double total = 0;
+    for (const double value : values)
+        total += value;
+    return total;
+}
