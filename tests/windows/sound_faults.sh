@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The real program on a private X display, its sound on a private paced sound server or a
+# stalling ALSA device, with one fault made per run. Run under scripts/with-display and, for the
+# server rows, scripts/with-paced-sound.
+#   sound_faults.sh ROW PROGRAM SEND_CLOSE_REQUEST
+# Rows:
+#   keys-dial-say    keys clicked 0.4 s apart sound 0.4 s apart, the dial follows gapless, Say speaks
+#   loaded           the same with four busy loops on the CPUs: every tone decodes
+#   stalled-device   a device whose pipe nobody reads: the keypad goes on, and closing ends it at once
+#   server-stopped-dial, server-stopped-speech   SIGSTOP on the sound server, then close
+#   sigterm-dial     SIGTERM in the middle of a dial
+#   display-lost-dial, display-lost-speech       the X server killed: one line, status 1, no crash
+set -euo pipefail
+row=$1 program=$2 send_close_request=$3
+here=$(cd "$(dirname "$0")" && pwd)
+onsets="$here/../support/tone_onsets.py"
+
+work=$(mktemp -d /tmp/quorvel-faults-XXXXXX)
+pid= recorder= loops=()
+cleanup() {
+  [ -n "${SOUND_SERVER_PID:-}" ] && kill -CONT "$SOUND_SERVER_PID" 2>/dev/null
+  for p in $pid $recorder "${loops[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "$recorder" ] && wait "$recorder" 2>/dev/null
+  rm -rf "$work" || true
+}
+trap cleanup EXIT
+fail() {
+  echo "sound_faults[$row]: $*" >&2
+  [ -s "$work/stderr" ] && { echo "--- the program's standard error:" >&2; cat "$work/stderr" >&2; }
+  exit 1
+}
+now() { date +%s.%N; }
+elapsed_ms() { echo "($(now) - $1) * 1000 / 1" | bc; }
+
+export JACK_NO_START_SERVER=1
+unset QT_QPA_PLATFORM
+if [ "$row" = stalled-device ]; then
+  # The device's pipe leads to a program that never reads: once it is full, writes block.
+  printf 'pcm.!default { type file slave.pcm { type null } file "|exec sleep 20 >/dev/null 2>&1" format "raw" }\n' >"$work/asound.conf"
+  export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
+else
+  [ -n "${PAREC_SINK:-}" ] || fail "run me under scripts/with-paced-sound"
+  parec -d "$PAREC_SINK" --rate=22050 --channels=1 --format=s16le --raw >"$work/heard.raw" &
+  recorder=$!
+fi
+
+"$program" 2>"$work/stderr" &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) ||
+  fail "the window did not appear"
+sleep 0.3
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+key() {
+  case $1 in
+    1) click 27 59 ;; 2) click 75 59 ;; 3) click 123 59 ;;
+    4) click 27 95 ;; 5) click 75 95 ;; 6) click 123 95 ;;
+    7) click 27 131 ;; 8) click 75 131 ;; 9) click 123 131 ;;
+    '*') click 27 170 ;; 0) click 75 170 ;; '#') click 123 170 ;;
+  esac
+}
+dial() { click 75 300; }
+say() { click 75 258; }
+
+# Ends the program the way the row asks and checks it went at once and cleanly.
+close_and_check() {
+  local started status=0 expected=${1:-0}
+  started=$(now)
+  "$send_close_request" "$window" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
+  kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after the close request"
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq "$expected" ] || fail "ended with status $status, not $expected"
+  echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after the close request, status $status"
+}
+
+decoded() { multimon-ng -q -c -a DTMF -t raw "$work/heard.raw" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'; }
+
+case $row in
+  keys-dial-say | loaded)
+    if [ "$row" = loaded ]; then
+      for _ in 1 2 3 4; do timeout 30 sh -c 'while :; do :; done' & loops+=($!); done
+    fi
+    keys=123456789
+    for k in $(echo "$keys" | grep -o .); do key "$k"; sleep 0.4; done
+    dial
+    sleep 2.6
+    say
+    sleep 2.5
+    close_and_check
+    kill "$recorder"; wait "$recorder" 2>/dev/null || true; recorder=
+    got=$(decoded)
+    [ "$got" = "$keys$keys" ] || fail "heard \"$got\", not \"$keys$keys\""
+    mapfile -t starts < <("$onsets" "$work/heard.raw" 22050)
+    [ "${#starts[@]}" -ge 18 ] || fail "only ${#starts[@]} tones started"
+    # Clicked 0.4 s apart (plus xdotool's own time): heard about as far apart, not held back.
+    for i in $(seq 1 8); do
+      gap=$(echo "(${starts[$i]} - ${starts[$((i - 1))]}) * 1000 / 1" | bc)
+      [ "$gap" -ge 330 ] && [ "$gap" -le 600 ] || fail "key tones $i and $((i + 1)) were $gap ms apart, clicked 400 ms apart"
+    done
+    # The dial: one tone every clip length (200 ms, give or take the 10 ms a window of sound spans).
+    for i in $(seq 10 17); do
+      gap=$(echo "(${starts[$i]} - ${starts[$((i - 1))]}) * 1000 / 1" | bc)
+      [ "$gap" -ge 185 ] && [ "$gap" -le 215 ] || fail "dialled tones $((i - 8)) and $((i - 7)) were $gap ms apart, not 200"
+    done
+    # Say: speech follows the dial.
+    spoken=$(sox -t raw -r 22050 -e signed -b 16 -c 1 "$work/heard.raw" -n trim "${starts[17]}" 2>&1 stat | awk '/RMS +amplitude/ {print $3}')
+    echo "$spoken" | awk '{ exit !($1 > 0.01) }' || fail "no speech after the dial (RMS $spoken)"
+    echo "sound_faults[$row]: heard \"$got\", key tones as far apart as the clicks, then speech"
+    ;;
+  stalled-device)
+    for k in 1 2 3 4 5 6 7 8 9 0 1 2; do key "$k"; done
+    # Each stalled key is given up on within a bound; the window takes the clicks in turn.
+    for _ in $(seq 100); do grep -q "stopped taking sound" "$work/stderr" && break; sleep 0.1; done
+    grep -q "stopped taking sound" "$work/stderr" || fail "no word about the stalled device"
+    sleep 1
+    close_and_check
+    ;;
+  server-stopped-dial | server-stopped-speech | sigterm-dial | display-lost-dial | display-lost-speech)
+    for k in 1 2 3 4 5 6 7 8 9 0; do key "$k"; done
+    sleep 2.5
+    case $row in *speech) say ;; *) dial ;; esac
+    sleep 0.5
+    case $row in
+      server-stopped-*)
+        kill -STOP "$SOUND_SERVER_PID"
+        sleep 1.5
+        close_and_check
+        ;;
+      sigterm-dial)
+        started=$(now)
+        kill -TERM "$pid"
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
+        kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after SIGTERM"
+        status=0; wait "$pid" || status=$?; pid=
+        [ "$status" -eq 0 ] || fail "ended with status $status after SIGTERM"
+        echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after SIGTERM"
+        ;;
+      display-lost-*)
+        started=$(now)
+        kill -KILL "$DISPLAY_SERVER_PID"
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
+        kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after the display went"
+        status=0; wait "$pid" || status=$?; pid=
+        [ "$status" -eq 1 ] || fail "ended with status $status (a crash or signal is above 128), not 1"
+        grep -q "connection to the display was lost" "$work/stderr" || fail "no word about the lost display"
+        echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after the display went, status 1"
+        ;;
+    esac
+    ;;
+  *) fail "unknown row" ;;
+esac
