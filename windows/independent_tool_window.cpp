@@ -35,8 +35,8 @@ void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
         xcb_get_property_reply(connection, cookie, nullptr), &std::free);
     // The other hints Qt has set (input focus model, initial state) stay as they are.
     if (reply && reply->format == 32) {
-        const auto length = std::min<std::size_t>(xcb_get_property_value_length(reply.get()) / 4,
-                                                  wmHintsFields);
+        const auto length =
+            std::min<std::size_t>(xcb_get_property_value_length(reply.get()) / 4, wmHintsFields);
         std::memcpy(hints.data(), xcb_get_property_value(reply.get()), length * 4);
     }
     hints[0] |= windowGroupHint;
@@ -47,9 +47,8 @@ void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
 
 void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {
     // Normal after utility, for window managers that know no utility windows.
-    const std::array<xcb_atom_t, 2> types = {
-        internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
-        internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
+    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
                         internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
                         types.size(), types.data());
@@ -60,15 +59,16 @@ void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {
 void makeIndependentToolWindow(QWidget& window) {
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     // Elsewhere (Wayland, the offscreen platform) a window without a parent is independent as it
     // is, and there is no tool-window type to ask for.
-    if (!x11)
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !connection)
         return;
     // The native window is made now, so that it carries its type and group from its first
     // mapping; Qt writes neither again unless the window's flags change.
     const auto native = static_cast<xcb_window_t>(window.winId());
-    askForUtilityType(x11->connection(), native);
-    leadOwnWindowGroup(x11->connection(), native);
-    xcb_flush(x11->connection());
+    askForUtilityType(connection, native);
+    leadOwnWindowGroup(connection, native);
+    xcb_flush(connection);
 }
