@@ -107,6 +107,16 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // Beneath the labels that cross it, so that their text is drawn over the picture.
     Image1->lower();
 
+    // Without names of their own, a control inside a frame is read out with the frame's caption:
+    // the inner frame, the tester list and the picture would all be "About".
+    Frame2->setAccessibleName(Frame2->title());
+    Frame3->setAccessibleName(Frame3->title());
+    Text3->setAccessibleName("Beta testers");
+    Image1->setAccessibleName("Quorvel logo");
+    Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
+                                     "it, beside the word Quorvel over a wavy line");
+    Label24->setAccessibleDescription("The maker's web address");
+
     makeIndependentToolWindow(*this);
 }
 

@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+"""What a screen reader meets: the real program on an X display (run under with_display.sh and
+dbus-run-session), read over AT-SPI. The service code is clicked in so that the About window
+shows too; every control of both windows must have a name a listener understands, and the "*"
+and "#" keys must be named by words.
+    accessible_names.py PROGRAM"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from gi.repository import Gio, GLib
+
+PROGRAM = sys.argv[1]
+# Keys named by a bare symbol are read out or skipped depending on the reader's punctuation level.
+SYMBOL_KEYS = {"*": "star", "#": "hash"}
+# Middles of the keys of the service code, in pixels from the keypad window's top-left corner.
+KEY_PLACES = {"1": (27, 59), "3": (123, 59), "7": (27, 131), "9": (123, 131),
+              "*": (27, 170), "#": (123, 170)}
+SERVICE_CODE = "*#7391#"
+
+
+def fail(message):
+    print(f"accessible_names: {message}", file=sys.stderr)
+    sys.exit(1)
+
+
+def wait_for(what, find, seconds=20):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        found = find()
+        if found:
+            return found
+        time.sleep(0.1)
+    seen = ""
+    if "pyatspi" in globals():
+        desktop = pyatspi.Registry.getDesktop(0)
+        seen = f"; applications seen: {[(app.name, app.get_process_id()) for app in desktop]}"
+    fail(f"{what} did not appear within {seconds} s{seen}")
+
+
+def application():
+    # Without a main loop AT-SPI's cache never hears of changes: read afresh each time.
+    desktop = pyatspi.Registry.getDesktop(0)
+    desktop.clear_cache()
+    for index in range(desktop.childCount):
+        app = desktop.getChildAtIndex(index)
+        if app is not None and app.get_process_id() == program.pid:
+            return app
+    return None
+
+
+def shown_window(title):
+    app = application()
+    if app is None:
+        return None
+    for index in range(app.childCount):
+        window = app.getChildAtIndex(index)
+        window.clear_cache()
+        if window.name == title and window.getState().contains(pyatspi.STATE_SHOWING):
+            return window
+    return None
+
+
+def controls(container):
+    """Every control below a window or frame, depth first, in the order AT-SPI gives them. What
+    lies inside a text box (its viewport, its scroll bars) is part of it, not a control."""
+    for index in range(container.childCount):
+        child = container.getChildAtIndex(index)
+        yield child
+        if child.getRole() in (pyatspi.ROLE_PANEL, pyatspi.ROLE_FILLER):
+            yield from controls(child)
+
+
+def click_service_code():
+    keypad = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvel$"],
+                            capture_output=True, text=True, timeout=20).stdout.split()
+    if not keypad:
+        fail("the keypad window is not on the display")
+    for key in SERVICE_CODE:
+        x, y = KEY_PLACES[key]
+        subprocess.run(["xdotool", "mousemove", "--window", keypad[0], str(x), str(y), "click", "1"],
+                       check=True, timeout=10)
+
+
+work = tempfile.mkdtemp(prefix="quorvel-accessible-")
+with open(os.path.join(work, "asound.conf"), "w") as conf:
+    conf.write("pcm.!default { type null }\n")
+environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                   ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
+                   PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
+environment.pop("QT_QPA_PLATFORM", None)
+
+def check_names():
+    keypad = wait_for("the keypad window, over AT-SPI", lambda: shown_window("Quorvel"))
+    click_service_code()
+    about = wait_for("the About window, over AT-SPI", lambda: shown_window("About"))
+
+    failures = []
+    for title, window in (("Quorvel", keypad), ("About", about)):
+        print(f"{title}:")
+        found = 0
+        for control in controls(window):
+            found += 1
+            role, name, description = control.getRoleName(), control.name, control.description
+            print(f"  {role:14} {name!r}" + (f"  ({description})" if description else ""))
+            if not name.strip():
+                failures.append(f"a {role} in the {title} window has no name")
+            if name in SYMBOL_KEYS:
+                failures.append(f"the {name} key is named by its bare symbol")
+        if found == 0:
+            failures.append(f"the {title} window shows no controls over AT-SPI")
+
+    names = [control.name for control in controls(keypad)]
+    for symbol, word in SYMBOL_KEYS.items():
+        if word not in names:
+            failures.append(f"no control of the keypad is named \"{word}\" (for \"{symbol}\")")
+    if failures:
+        fail("; ".join(failures))
+    print("accessible_names: every control of both windows has a name")
+
+
+def bus_is_up():
+    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    reply = session.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus", "NameHasOwner",
+                              GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                              Gio.DBusCallFlags.NONE, 5000, None)
+    return reply.unpack()[0]
+
+
+def end(process):
+    if process is None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=10)
+
+
+# The accessibility bus of this private session is started and ended here rather than left to
+# D-Bus activation, so that it never outlives the test.
+bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+program = None
+try:
+    # Reading AT-SPI before the bus is up would have D-Bus start a bus of its own.
+    wait_for("the accessibility bus", bus_is_up)
+    import pyatspi  # noqa: E402
+
+    with open(os.path.join(work, "stderr"), "w") as errors:
+        program = subprocess.Popen([PROGRAM], env=environment, stderr=errors)
+    check_names()
+finally:
+    end(program)
+    end(bus)
+    shutil.rmtree(work, ignore_errors=True)
