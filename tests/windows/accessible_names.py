@@ -31,6 +31,10 @@ def fail(message):
 def wait_for(what, find, seconds=20):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
+        # AT-SPI learns of applications and windows from D-Bus signals, handled by the main loop.
+        context = GLib.MainContext.default()
+        while context.pending():
+            context.iteration(False)
         found = find()
         if found:
             return found
@@ -152,6 +156,9 @@ try:
     # Reading AT-SPI before the bus is up would have D-Bus start a bus of its own.
     wait_for("the accessibility bus", bus_is_up)
     import pyatspi  # noqa: E402
+
+    # AT-SPI hears of a new application only while someone listens for changes.
+    pyatspi.Registry.registerEventListener(lambda event: None, "object:children-changed")
 
     with open(os.path.join(work, "stderr"), "w") as errors:
         program = subprocess.Popen([PROGRAM], env=environment, stderr=errors)
