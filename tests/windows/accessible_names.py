@@ -25,6 +25,10 @@ SERVICE_CODE = "*#7391#"
 
 def fail(message):
     print(f"accessible_names: {message}", file=sys.stderr)
+    errors = os.path.join(work, "stderr")
+    if os.path.exists(errors) and os.path.getsize(errors) > 0:
+        with open(errors) as lines:
+            print("--- the program's standard error:\n" + lines.read(), file=sys.stderr)
     sys.exit(1)
 
 
@@ -69,14 +73,17 @@ def shown_window(title):
     return None
 
 
-def controls(container):
-    """Every control below a window or frame, depth first, in the order AT-SPI gives them. What
-    lies inside a text box (its viewport, its scroll bars) is part of it, not a control."""
+def controls(container, frames=()):
+    """Every control below a window or frame, depth first, in the order AT-SPI gives them, with
+    the names of the frames around it. What lies inside a text box (its viewport, its scroll
+    bars) is part of it, not a control."""
     for index in range(container.childCount):
         child = container.getChildAtIndex(index)
-        yield child
-        if child.getRole() in (pyatspi.ROLE_PANEL, pyatspi.ROLE_FILLER):
-            yield from controls(child)
+        yield child, frames
+        if child.getRole() == pyatspi.ROLE_PANEL:
+            yield from controls(child, frames + (child.name,))
+        elif child.getRole() == pyatspi.ROLE_FILLER:
+            yield from controls(child, frames)
 
 
 def click_service_code():
@@ -107,18 +114,21 @@ def check_names():
     for title, window in (("Quorvel", keypad), ("About", about)):
         print(f"{title}:")
         found = 0
-        for control in controls(window):
+        for control, frames in controls(window):
             found += 1
             role, name, description = control.getRoleName(), control.name, control.description
             print(f"  {role:14} {name!r}" + (f"  ({description})" if description else ""))
             if not name.strip():
                 failures.append(f"a {role} in the {title} window has no name")
+            # A control that only repeats the caption of a frame around it says nothing of itself.
+            if name in frames:
+                failures.append(f"a {role} in the {title} window is named only by its frame, {name!r}")
             if name in SYMBOL_KEYS:
                 failures.append(f"the {name} key is named by its bare symbol")
         if found == 0:
             failures.append(f"the {title} window shows no controls over AT-SPI")
 
-    names = [control.name for control in controls(keypad)]
+    names = [control.name for control, _ in controls(keypad)]
     for symbol, word in SYMBOL_KEYS.items():
         if word not in names:
             failures.append(f"no control of the keypad is named \"{word}\" (for \"{symbol}\")")

@@ -18,9 +18,20 @@ fail() {
   done
   exit 1
 }
+# Ends a process of ours: asked first, killed when it has not gone within 5 s.
+stop() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null
+  stop "$pid"
+  stop "$wm"
   rm -rf "$work"
 }
 trap cleanup EXIT
