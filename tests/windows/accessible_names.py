@@ -97,14 +97,6 @@ def click_service_code():
                        check=True, timeout=10)
 
 
-work = tempfile.mkdtemp(prefix="quorvel-accessible-")
-with open(os.path.join(work, "asound.conf"), "w") as conf:
-    conf.write("pcm.!default { type null }\n")
-environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-                   ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                   PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
-environment.pop("QT_QPA_PLATFORM", None)
-
 def check_names():
     keypad = wait_for("the keypad window, over AT-SPI", lambda: shown_window("Quorvel"))
     click_service_code()
@@ -137,13 +129,22 @@ def check_names():
     print("accessible_names: every control of both windows has a name")
 
 
-def bus_is_up():
-    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    reply = session.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                              "org.freedesktop.DBus", "NameHasOwner",
-                              GLib.Variant("(s)", ("org.a11y.Bus",)), None,
-                              Gio.DBusCallFlags.NONE, 5000, None)
-    return reply.unpack()[0]
+def call(bus, name, path, interface, method, *strings):
+    arguments = GLib.Variant(f"({'s' * len(strings)})", strings)
+    return bus.call_sync(name, path, interface, method, arguments, None, Gio.DBusCallFlags.NONE,
+                         5000, None).unpack()[0]
+
+
+def name_has_owner(bus, name):
+    return call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                "NameHasOwner", name)
+
+
+def accessibility_bus(session):
+    address = call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress")
+    flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+             | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+    return Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
 
 
 def end(process):
@@ -157,15 +158,29 @@ def end(process):
         process.wait(timeout=10)
 
 
-# The accessibility bus of this private session is started and ended here rather than left to
-# D-Bus activation, so that it never outlives the test.
-bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-program = None
+# Sound goes to a device that keeps nothing, never to the desktop's sound server.
+work = tempfile.mkdtemp(prefix="quorvel-accessible-")
+with open(os.path.join(work, "asound.conf"), "w") as conf:
+    conf.write("pcm.!default { type null }\n")
+environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                   ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
+                   PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
+environment.pop("QT_QPA_PLATFORM", None)
+
+# The accessibility bus of this private session and its registry are started and ended here,
+# rather than left to D-Bus activation, so that nothing of them outlives the test.
+session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+registry = program = None
 try:
-    # Reading AT-SPI before the bus is up would have D-Bus start a bus of its own.
-    wait_for("the accessibility bus", bus_is_up)
-    import pyatspi  # noqa: E402
+    wait_for("the accessibility bus", lambda: name_has_owner(session, "org.a11y.Bus"))
+    registry = subprocess.Popen(["/usr/libexec/at-spi2-registryd"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    bus = accessibility_bus(session)
+    wait_for("the accessibility registry",
+             lambda: name_has_owner(bus, "org.a11y.atspi.Registry"))
+    import pyatspi  # noqa: E402  (reading AT-SPI any earlier would have D-Bus start both)
 
     # AT-SPI hears of a new application only while someone listens for changes.
     pyatspi.Registry.registerEventListener(lambda event: None, "object:children-changed")
@@ -174,6 +189,6 @@ try:
         program = subprocess.Popen([PROGRAM], env=environment, stderr=errors)
     check_names()
 finally:
-    end(program)
-    end(bus)
+    for process in (program, registry, launcher):
+        end(process)
     shutil.rmtree(work, ignore_errors=True)
