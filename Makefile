@@ -1,17 +1,25 @@
 # The everyday commands: `make run` and `make test` (both install what is missing first), and
-# `make bench` for the figures.
+# `make bench` for the figures. `make run` installs and builds only what the program needs, in a
+# build tree of its own (build-run/); the other commands install everything and use build/.
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 FUZZ_SECONDS ?= 30
 
-.PHONY: deps build test test-fast test-asan test-fuzz run bench clean
+.PHONY: deps deps-run build build-run test test-fast test-asan test-fuzz run bench clean
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run build test
+
+deps-run:
+	@scripts/install-deps run build
 
 build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
+
+build-run: deps-run
+	@cmake --preset run >/dev/null
+	@cmake --build --preset run -j $(JOBS)
 
 # Everything: the normal build's tests, the whole suite again under AddressSanitizer,
 # UndefinedBehaviorSanitizer and LeakSanitizer, and a short fuzz run of the clip reader.
@@ -30,11 +38,11 @@ test-fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	@ctest --preset fuzz
 
-run: build
+run: build-run
 	@scripts/run-quorvel
 
 bench: build
 	@scripts/bench
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-run build-asan build-fuzz

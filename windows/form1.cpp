@@ -78,6 +78,15 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
     Command16 = addButton(this, "Command16", "Back Space", twips(90, 3195, 2085, 285));
 
+    // What a screen reader says: the two fields have no caption of their own, and a bare "*" or
+    // "#" is read or skipped depending on the reader's punctuation setting.
+    Text1->setAccessibleName("Number");
+    Text1->setAccessibleDescription("The number entered on the keypad");
+    Text2->setAccessibleName("Spoken number");
+    Text2->setAccessibleDescription("The number as Say Phone Number reads it aloud");
+    Command10->setAccessibleName("star");
+    Command12->setAccessibleName("hash");
+
     // The focus order is not the visual order: "Dial Phone Number" comes first and "Back Space"
     // last, after the hidden spoken text.
     QWidget* const focusOrder[] = {Text1,     Command1,  Command2,  Command3,  Command4,

@@ -2,6 +2,7 @@
 
 #include "dialling/number_texts.h"
 #include "windows/event_handler.h"
+#include "windows/independent_tool_window.h"
 #include "windows/twips.h"
 #include "windows/window_font.h"
 
@@ -60,7 +61,7 @@ QPlainTextEdit* addTesterList(QWidget* container) {
 
 } // namespace
 
-Form2::Form2(NumberTexts& mainTexts) : QWidget(nullptr, Qt::Tool), mainTexts_(mainTexts) {
+Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     setObjectName("Form2");
     setWindowTitle("About");
     setFixedSize(twips(0, 0, 5730, 3780).size());
@@ -105,6 +106,18 @@ Form2::Form2(NumberTexts& mainTexts) : QWidget(nullptr, Qt::Tool), mainTexts_(ma
     Image1->setFocusPolicy(Qt::NoFocus);
     // Beneath the labels that cross it, so that their text is drawn over the picture.
     Image1->lower();
+
+    // Without names of their own, a control inside a frame is read out with the frame's caption:
+    // the inner frame, the tester list and the picture would all be "About".
+    Frame2->setAccessibleName(Frame2->title());
+    Frame3->setAccessibleName(Frame3->title());
+    Text3->setAccessibleName("Beta testers");
+    Image1->setAccessibleName("Quorvel logo");
+    Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
+                                     "it, beside the word Quorvel over a wavy line");
+    Label24->setAccessibleDescription("The maker's web address");
+
+    makeIndependentToolWindow(*this);
 }
 
 void Form2::Show() {

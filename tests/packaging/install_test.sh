@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the program into a scratch prefix and into a Debian package, and checks each as a user's
 # desktop would meet it: valid menu entry and AppStream metadata, icons in the hicolor theme, and a
-# program that, started from its launcher, finds its clips (a click on "5" sounds 5.wav).
+# program that, started from its launcher, finds its clips (a click on "5" sounds 5.wav); the
+# package must also pass lintian.
 #   install_test.sh BUILD_DIR SEND_CLOSE_REQUEST
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -43,6 +44,8 @@ check_tree() {
   done
   [ -f "$root/share/icons/hicolor/scalable/apps/quorvel.svg" ] || fail "no scalable icon"
   [ -x "$root/bin/quorvel" ] || fail "no quorvel launcher"
+  man -l "$root/share/man/man1/quorvel.1.gz" 2>/dev/null | grep -q 'takes no options' ||
+    fail "no readable manual page"
   check_program_finds_clips "$root/bin/quorvel" "$root/libexec/quorvel/5.wav"
 }
 
@@ -59,6 +62,16 @@ grep -q 'espeak-ng-data' <<<"$depends" || fail "package lacks its run-time data 
 # dpkg-shlibdeps cannot place the sanitizer runtime of an instrumented build in any package.
 if ! grep -q 'CMAKE_CXX_FLAGS:.*-fsanitize' "$build/CMakeCache.txt"; then
   grep -q 'libportaudio2' <<<"$depends" || fail "package lacks its library dependencies"
+fi
+# Debian's own judge of a package, on what a user would install: the sanitized program of an
+# instrumented build is neither stripped nor hardened, and is never shipped.
+if ! grep -q 'CMAKE_CXX_FLAGS:.*-fsanitize' "$build/CMakeCache.txt"; then
+  lintian --fail-on error,warning --info --pedantic "$deb" >"$work/lintian" 2>&1 || {
+    cat "$work/lintian" >&2
+    fail "lintian finds errors or warnings in the package"
+  }
+  echo "install_test: lintian --info --pedantic reports:"
+  grep -v 'running with root privileges' "$work/lintian" || echo "  (nothing)"
 fi
 dpkg-deb -x "$deb" "$work/root"
 check_tree "$work/root/usr"

@@ -33,6 +33,6 @@ if printf '%s\n' "$output" | grep -q 'Aborted\|core dumped\|platform plugin'; th
 fi
 
 output=$("${nothing[@]}" "$run_script" 2>&1)
-expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run make run"
+expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run -a make run"
 
 exit $((failures > 0))

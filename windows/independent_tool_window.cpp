@@ -1,0 +1,74 @@
+#include "windows/independent_tool_window.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last.
+constexpr std::uint32_t windowGroupHint = 1u << 6;
+constexpr std::size_t wmHintsFields = 9;
+constexpr std::size_t windowGroupField = 8;
+
+void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
+    std::array<std::uint32_t, wmHintsFields> hints{};
+    const xcb_get_property_cookie_t cookie = xcb_get_property(
+        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, wmHintsFields);
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+    // The other hints Qt has set (input focus model, initial state) stay as they are.
+    if (reply && reply->format == 32) {
+        const auto length =
+            std::min<std::size_t>(xcb_get_property_value_length(reply.get()) / 4, wmHintsFields);
+        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), length * 4);
+    }
+    hints[0] |= windowGroupHint;
+    hints[windowGroupField] = window;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
+                        XCB_ATOM_WM_HINTS, 32, wmHintsFields, hints.data());
+}
+
+void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {
+    // Normal after utility, for window managers that know no utility windows.
+    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                        internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                        types.size(), types.data());
+}
+
+} // namespace
+
+void makeIndependentToolWindow(QWidget& window) {
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    // Elsewhere (Wayland, the offscreen platform) a window without a parent is independent as it
+    // is, and there is no tool-window type to ask for.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !connection)
+        return;
+    // The native window is made now, so that it carries its type and group from its first
+    // mapping; Qt writes neither again unless the window's flags change.
+    const auto native = static_cast<xcb_window_t>(window.winId());
+    askForUtilityType(connection, native);
+    leadOwnWindowGroup(connection, native);
+    xcb_flush(connection);
+}
