@@ -40,7 +40,10 @@ if [ "$row" = stalled-device ]; then
   export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
 else
   [ -n "${PAREC_SINK:-}" ] || fail "run me under scripts/with-paced-sound"
-  parec -d "$PAREC_SINK" --rate=22050 --channels=1 --format=s16le --raw >"$work/heard.raw" &
+  # The recorder must not drop sound itself on a busy machine: a generous buffer, and real-time
+  # scheduling where the system grants it.
+  recorder_priority=(); chrt -f 10 true 2>/dev/null && recorder_priority=(chrt -f 10)
+  "${recorder_priority[@]}" parec -d "$PAREC_SINK" --latency-msec=200 --rate=22050 --channels=1 --format=s16le --raw >"$work/heard.raw" &
   recorder=$!
 fi
 
