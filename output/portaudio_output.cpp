@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -65,16 +64,53 @@ std::string openFailure(PaError error, PcmFormat format) {
 
 } // namespace
 
+// A fixed ring of samples between the caller and the device thread: allocated once, so a long
+// clip streams through it without any allocation per write.
+class SampleRing {
+public:
+    explicit SampleRing(std::size_t capacity) : samples_(capacity) {}
+
+    std::size_t size() const { return size_; }
+    std::size_t room() const { return samples_.size() - size_; }
+    bool empty() const { return size_ == 0; }
+
+    // Adds as many of `count` samples as there is room for; returns how many.
+    std::size_t put(const std::int16_t* from, std::size_t count) {
+        count = std::min(count, room());
+        for (std::size_t i = 0; i < count; ++i)
+            samples_[(first_ + size_ + i) % samples_.size()] = from[i];
+        size_ += count;
+        return count;
+    }
+
+    // Moves up to `count` of the oldest samples into `to`; returns how many.
+    std::size_t take(std::int16_t* to, std::size_t count) {
+        count = std::min(count, size_);
+        for (std::size_t i = 0; i < count; ++i)
+            to[i] = samples_[(first_ + i) % samples_.size()];
+        first_ = (first_ + count) % samples_.size();
+        size_ -= count;
+        return count;
+    }
+
+private:
+    std::vector<std::int16_t> samples_;
+    std::size_t first_ = 0;
+    std::size_t size_ = 0;
+};
+
 struct PortAudioOutput::Shared {
     enum class State { opening, open, failed, closed };
 
-    explicit Shared(PcmFormat format) : format(format) {}
+    explicit Shared(PcmFormat format)
+        : format(format), queue(std::size_t(format.sampleRate) * std::size_t(format.channels) *
+                                std::size_t(queueAhead.count()) / 1000) {}
 
     const PcmFormat format;
     std::mutex mutex;
     std::condition_variable changed;
     State state = State::opening;
-    std::deque<std::int16_t> queue; // samples waiting for the device
+    SampleRing queue; // samples waiting for the device
     bool drainWanted = false;
     unsigned long drains = 0;        // drains finished
     unsigned long long progress = 0; // frames the device has taken
@@ -103,17 +139,14 @@ void PortAudioOutput::Shared::run() {
 
     bool running = true;
     long sincePause = 0; // frames written since the stream was last started
-    std::vector<std::int16_t> chunk;
+    std::vector<std::int16_t> chunk(chunkFrames * std::size_t(format.channels));
     while (true) {
         changed.wait(lock, [this] { return leaving || !queue.empty() || drainWanted; });
         if (leaving)
             break;
         if (!queue.empty()) {
-            const std::size_t count =
-                std::min<std::size_t>(queue.size(), chunkFrames * std::size_t(format.channels));
-            chunk.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(count));
-            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(count));
-            const long frames = static_cast<long>(count) / format.channels;
+            const long frames =
+                static_cast<long>(queue.take(chunk.data(), chunk.size())) / format.channels;
             lock.unlock();
             PaError error = paNoError;
             if (!running) {
@@ -240,16 +273,22 @@ PortAudioOutput::~PortAudioOutput() {
 }
 
 bool PortAudioOutput::write(const std::int16_t* samples, long frames) {
-    if (failed_)
-        return false;
-    std::unique_lock lock(shared_->mutex);
-    const int channels = shared_->format.channels;
-    shared_->queue.insert(shared_->queue.end(), samples, samples + frames * channels);
-    shared_->changed.notify_all();
-    const auto ahead = std::size_t(shared_->format.sampleRate) * std::size_t(channels) *
-                       std::size_t(queueAhead.count()) / 1000;
-    lock.unlock();
-    return waitWithProgress([this, ahead] { return shared_->queue.size() <= ahead; }, 0ms);
+    std::size_t left = std::size_t(frames) * std::size_t(shared_->format.channels);
+    while (!failed_) {
+        {
+            const std::lock_guard lock(shared_->mutex);
+            const std::size_t put = shared_->queue.put(samples, left);
+            samples += put;
+            left -= put;
+            shared_->changed.notify_all();
+        }
+        if (left == 0)
+            return true;
+        // The queue holds all it may; wait for the device to take some.
+        if (!waitWithProgress([this] { return shared_->queue.room() > 0; }, 0ms))
+            return false;
+    }
+    return false;
 }
 
 bool PortAudioOutput::drain() {

@@ -81,7 +81,11 @@ TEST(LongUse, VeryLongClipIsStreamedInBoundedMemory) {
     watcher.join();
 
     EXPECT_EQ(capture.samples().size(), static_cast<size_t>(frames));
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer gives each thread stacks and quarantines of its own, and LeakSanitizer
+    // checks for leaks there instead; in the normal build the clip must stream in little memory.
     EXPECT_LT(peak - before, 8 * 1024) << "resident memory grew by " << (peak - before) << " kB";
+#endif
 }
 
 } // namespace
