@@ -12,7 +12,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // A local server answers within milliseconds; one that takes longer is paused or hung.
-constexpr auto connectLimit = 1s;
+constexpr auto connectLimit = 500ms;
 
 // How much sound the server holds ahead of what is heard. A whole key tone fits, and a dial
 // stays this far ahead, so a busy machine cannot split a tone.
