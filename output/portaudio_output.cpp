@@ -114,7 +114,7 @@ struct PortAudioOutput::Shared {
     bool drainWanted = false;
     unsigned long drains = 0;        // drains finished
     unsigned long long progress = 0; // frames the device has taken
-    Clock::time_point heardFrom;     // first sample after the last pause
+    SoundStarted started;            // told when the first sample after a pause is handed over
     double bufferSeconds = 0;
     bool leaving = false; // the owner has let go
 
@@ -165,9 +165,11 @@ void PortAudioOutput::Shared::run() {
                 changed.notify_all();
                 break;
             }
-            if (sincePause == 0)
-                heardFrom = handedOver + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(bufferSeconds));
+            // Told from here, under the lock, and only while the owner holds on: once it has let
+            // go, whatever the callback reaches may be gone.
+            if (sincePause == 0 && started && !leaving)
+                started(handedOver + std::chrono::duration_cast<Clock::duration>(
+                                         std::chrono::duration<double>(bufferSeconds)));
             sincePause += frames;
             progress += static_cast<unsigned long long>(frames);
             changed.notify_all();
@@ -255,7 +257,8 @@ void PortAudioOutput::Shared::drainDevice(PaStream* stream, long emptyBuffer, lo
 
 PortAudioOutput::PortAudioOutput(PcmFormat format, const std::atomic<bool>& stopped,
                                  SoundStarted started)
-    : stopped_(stopped), started_(std::move(started)), shared_(std::make_shared<Shared>(format)) {
+    : stopped_(stopped), shared_(std::make_shared<Shared>(format)) {
+    shared_->started = std::move(started);
     std::thread([shared = shared_] { shared->run(); }).detach();
 }
 
@@ -317,15 +320,6 @@ bool PortAudioOutput::waitWithProgress(Done done, std::chrono::milliseconds slac
         if (shared_->state == Shared::State::failed) {
             failed_ = true;
             return false;
-        }
-        if (shared_->state == Shared::State::open && shared_->heardFrom != lastHeardFrom_) {
-            lastHeardFrom_ = shared_->heardFrom;
-            if (started_) {
-                const auto heardFrom = lastHeardFrom_;
-                lock.unlock();
-                started_(heardFrom);
-                lock.lock();
-            }
         }
         if (done())
             return true;

@@ -31,8 +31,6 @@ private:
     template <typename Done> bool waitWithProgress(Done done, std::chrono::milliseconds slack);
 
     const std::atomic<bool>& stopped_;
-    const SoundStarted started_;
     std::shared_ptr<Shared> shared_; // also held by the device thread
-    std::chrono::steady_clock::time_point lastHeardFrom_;
     bool failed_ = false;
 };
