@@ -2,9 +2,9 @@
 // device, how soon PlayClip returns once its last sample has been heard, and the gap between
 // dialled clips. Run through scripts/with-paced-sound (make bench).
 
-#include "output/clip_path.h"
-#include "output/device_clip_player.h"
-#include "output/sound_output.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/device_clip_player.h"
+#include "output/sound/sound_output.h"
 
 #include <sndfile.h>
 

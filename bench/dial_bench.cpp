@@ -2,8 +2,8 @@
 // and then as one dial (PlayClips), for bench/loaded_dial.sh to record and decode.
 //   dial_bench DIGITS
 
-#include "output/clip_path.h"
-#include "output/device_clip_player.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/device_clip_player.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 // takes to start. Run through scripts/with-paced-sound (make bench), whose private runtime
 // directory is where the desktop voice starts its own speech-dispatcher.
 
-#include "output/desktop_voice.h"
-#include "output/espeak_voice.h"
+#include "output/speech/desktop_voice.h"
+#include "output/speech/espeak_voice.h"
 
 #include <QFile>
 

@@ -48,7 +48,8 @@ Launch launchOnce(xcb_connection_t* x, xcb_window_t root, const char* program) {
         if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
             auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
             if (map->event == root && !map->override_redirect)
-                result.startupMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                result.startupMs =
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         }
         free(event);
     }
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
     std::printf("%-58s %10.2f %-3s %s\n", "  ratio", p / a, "", "<= 1.15");
     std::printf("%-58s %10.1f %-3s\n", "peak memory, median", median(programMb), "MB");
     std::printf("%-58s %10.1f %-3s\n", "  minimal Qt 6 window, median", median(anchorMb), "MB");
-    std::printf("%-58s %10.1f %-3s %s\n", "  difference", median(programMb) - median(anchorMb), "MB",
-                "<= 12 MB");
+    std::printf("%-58s %10.1f %-3s %s\n", "  difference", median(programMb) - median(anchorMb),
+                "MB", "<= 12 MB");
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "dialling/dial_number.h"
 
-#include "output/clip_path.h"
-#include "output/clip_player.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/clip_player.h"
 
 #include <QStringList>
 

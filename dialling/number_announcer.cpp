@@ -1,6 +1,6 @@
 #include "dialling/number_announcer.h"
 
-#include "output/speech_voice.h"
+#include "output/speech/speech_voice.h"
 
 void sayNumber(const NumberTexts& texts, SpeechVoice& voice) {
     const QString spoken = texts.spokenText();

@@ -1,7 +1,7 @@
 #include "dialling/number_entry.h"
 
-#include "output/clip_path.h"
-#include "output/clip_player.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/clip_player.h"
 
 namespace {
 

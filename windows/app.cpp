@@ -1,6 +1,6 @@
 #include "windows/app.h"
 
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 #include "windows/version_record.h"
 
 #include <QStringList>

@@ -4,7 +4,7 @@
 #include "dialling/key_table.h"
 #include "dialling/number_announcer.h"
 #include "dialling/number_entry.h"
-#include "output/speech_voice.h"
+#include "output/speech/speech_voice.h"
 #include "windows/app.h"
 #include "windows/event_handler.h"
 #include "windows/form2.h"

@@ -1,7 +1,7 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
-#include "output/desktop_voice.h"
-#include "output/device_clip_player.h"
+#include "output/sound/device_clip_player.h"
+#include "output/speech/desktop_voice.h"
 #include "windows/form1.h"
 #include "windows/graphical_session.h"
 #include "windows/program_end.h"

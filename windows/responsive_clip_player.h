@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/clip_player.h"
+#include "output/sound/clip_player.h"
 
 #include <functional>
 

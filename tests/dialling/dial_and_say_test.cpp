@@ -2,7 +2,7 @@
 #include "dialling/number_announcer.h"
 
 #include "key_pad_helpers.h"
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 #include "recording_fakes.h"
 
 #include <gtest/gtest.h>

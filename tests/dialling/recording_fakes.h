@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dialling/number_entry.h"
-#include "output/clip_player.h"
-#include "output/speech_voice.h"
+#include "output/sound/clip_player.h"
+#include "output/speech/speech_voice.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the clip-reading path as a clip file: whatever the bytes, opening and
 // reading must end without a crash, a hang or memory that grows with what the header claims.
 
-#include "output/clip_file.h"
+#include "output/sound/clip_file.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "output/device_clip_player.h"
+#include "output/sound/device_clip_player.h"
 
 #include "alsa_capture.h"
 #include "test_clips.h"

@@ -1,7 +1,7 @@
 // The desktop's voice against a private speech-dispatcher and sound server, recorded from the
 // sound server's monitor; expectations come from espeak-ng's own command-line rendering.
 
-#include "output/desktop_voice.h"
+#include "output/speech/desktop_voice.h"
 
 #include "private_speech_service.h"
 

@@ -1,5 +1,5 @@
 #include "dialling/dial_number.h"
-#include "output/device_clip_player.h"
+#include "output/sound/device_clip_player.h"
 
 #include "alsa_capture.h"
 #include "resident_memory.h"

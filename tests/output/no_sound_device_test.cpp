@@ -1,5 +1,5 @@
-#include "output/clip_path.h"
-#include "output/device_clip_player.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/device_clip_player.h"
 
 #include "alsa_capture.h"
 

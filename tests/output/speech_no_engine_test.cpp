@@ -1,4 +1,4 @@
-#include "output/espeak_voice.h"
+#include "output/speech/espeak_voice.h"
 
 #include "alsa_capture.h"
 #include "voice_progress.h"

@@ -1,6 +1,6 @@
 #include "test_clips.h"
 
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 
 #include <QFile>
 #include <QProcess>

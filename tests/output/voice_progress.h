@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/espeak_voice.h"
+#include "output/speech/espeak_voice.h"
 
 #include <chrono>
 #include <condition_variable>

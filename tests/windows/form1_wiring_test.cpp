@@ -4,7 +4,7 @@
 #include "windows/form1.h"
 #include "windows/form2.h"
 
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 #include "recording_doubles.h"
 
 #include <QApplication>

@@ -6,8 +6,8 @@
 #include "windows/responsive_clip_player.h"
 
 #include "alsa_capture.h"
-#include "output/clip_path.h"
-#include "output/device_clip_player.h"
+#include "output/sound/clip_path.h"
+#include "output/sound/device_clip_player.h"
 #include "recording_doubles.h"
 
 #include <QApplication>

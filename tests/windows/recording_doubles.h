@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/clip_player.h"
-#include "output/speech_voice.h"
+#include "output/sound/clip_player.h"
+#include "output/speech/speech_voice.h"
 #include "windows/form2.h"
 
 #include <QApplication>

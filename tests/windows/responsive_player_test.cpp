@@ -7,7 +7,7 @@
 #include "windows/responsive_clip_player.h"
 
 #include "alsa_capture.h"
-#include "output/device_clip_player.h"
+#include "output/sound/device_clip_player.h"
 #include "recording_doubles.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // hundred About windows, with real clips and real speech going to a sound device that keeps
 // nothing. Memory must level off and every text must end as the keys made it.
 
-#include "output/device_clip_player.h"
-#include "output/espeak_voice.h"
+#include "output/sound/device_clip_player.h"
+#include "output/speech/espeak_voice.h"
 #include "windows/form1.h"
 #include "windows/form2.h"
 #include "windows/responsive_clip_player.h"

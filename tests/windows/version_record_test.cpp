@@ -4,7 +4,7 @@
 #include "windows/app.h"
 #include "windows/version_record.h"
 
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 
 #include <QFile>
 #include <QProcess>

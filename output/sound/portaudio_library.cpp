@@ -1,4 +1,4 @@
-#include "output/portaudio_library.h"
+#include "output/sound/portaudio_library.h"
 
 #include "output/report_once.h"
 

@@ -1,6 +1,6 @@
-#include "output/desktop_voice.h"
+#include "output/speech/desktop_voice.h"
 
-#include "output/speech_dispatcher_connection.h"
+#include "output/speech/speech_dispatcher_connection.h"
 
 #include <QByteArray>
 

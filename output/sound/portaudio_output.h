@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/pcm_format.h"
-#include "output/sound_output.h"
+#include "output/sound/pcm_format.h"
+#include "output/sound/sound_output.h"
 
 #include <atomic>
 #include <memory>

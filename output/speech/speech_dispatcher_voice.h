@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/speech_voice.h"
+#include "output/speech/speech_voice.h"
 
 #include <chrono>
 #include <functional>

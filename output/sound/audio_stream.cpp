@@ -1,7 +1,7 @@
-#include "output/audio_stream.h"
+#include "output/sound/audio_stream.h"
 
-#include "output/portaudio_output.h"
-#include "output/pulse_output.h"
+#include "output/sound/portaudio_output.h"
+#include "output/sound/pulse_output.h"
 
 AudioStream::AudioStream(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
     : started_(std::move(started)), releaseAfterIdle_(releaseAfterIdle),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/pcm_format.h"
+#include "output/sound/pcm_format.h"
 
 #include <QString>
 

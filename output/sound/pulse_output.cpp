@@ -1,4 +1,4 @@
-#include "output/pulse_output.h"
+#include "output/sound/pulse_output.h"
 
 #include "output/report_once.h"
 

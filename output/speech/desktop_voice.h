@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/espeak_voice.h"
-#include "output/speech_dispatcher_voice.h"
+#include "output/speech/espeak_voice.h"
+#include "output/speech/speech_dispatcher_voice.h"
 
 #include <chrono>
 #include <deque>

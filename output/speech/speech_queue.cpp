@@ -1,4 +1,4 @@
-#include "output/speech_queue.h"
+#include "output/speech/speech_queue.h"
 
 void SpeechQueue::push(const QString& text) {
     {

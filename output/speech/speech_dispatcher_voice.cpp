@@ -1,7 +1,7 @@
-#include "output/speech_dispatcher_voice.h"
+#include "output/speech/speech_dispatcher_voice.h"
 
-#include "output/speech_dispatcher_connection.h"
-#include "output/speech_queue.h"
+#include "output/speech/speech_dispatcher_connection.h"
+#include "output/speech/speech_queue.h"
 
 #include <condition_variable>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "output/speech_dispatcher_connection.h"
+#include "output/speech/speech_dispatcher_connection.h"
 
 #include <libspeechd.h>
 

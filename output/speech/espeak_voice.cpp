@@ -1,6 +1,6 @@
-#include "output/espeak_voice.h"
+#include "output/speech/espeak_voice.h"
 
-#include "output/espeak_engine.h"
+#include "output/speech/espeak_engine.h"
 
 EspeakVoice::EspeakVoice() : EspeakVoice(EspeakVoiceWatch{}) {}
 

@@ -1,4 +1,4 @@
-#include "output/espeak_engine.h"
+#include "output/speech/espeak_engine.h"
 
 #include "output/report_once.h"
 

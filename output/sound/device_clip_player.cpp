@@ -1,6 +1,6 @@
-#include "output/device_clip_player.h"
+#include "output/sound/device_clip_player.h"
 
-#include "output/clip_file.h"
+#include "output/sound/clip_file.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "output/clip_file.h"
+#include "output/sound/clip_file.h"
 
 #include "output/report_once.h"
 

@@ -1,7 +1,7 @@
-#include "output/portaudio_output.h"
+#include "output/sound/portaudio_output.h"
 
-#include "output/portaudio_library.h"
 #include "output/report_once.h"
+#include "output/sound/portaudio_library.h"
 
 #include <portaudio.h>
 #include <pthread.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "output/audio_stream.h"
-#include "output/speech_queue.h"
-#include "output/speech_voice.h"
+#include "output/sound/audio_stream.h"
+#include "output/speech/speech_queue.h"
+#include "output/speech/speech_voice.h"
 
 #include <chrono>
 #include <functional>

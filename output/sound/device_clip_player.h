@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/audio_stream.h"
-#include "output/clip_player.h"
+#include "output/sound/audio_stream.h"
+#include "output/sound/clip_player.h"
 
 #include <mutex>
 

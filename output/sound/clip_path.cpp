@@ -1,4 +1,4 @@
-#include "output/clip_path.h"
+#include "output/sound/clip_path.h"
 
 #include <QDir>
 #include <QFile>
