@@ -221,7 +221,16 @@ TEST_F(ClipPlayerTest, StopCutsADialShortAndSilencesLaterClips) {
             std::this_thread::sleep_for(1ms);
         player.stop();
         dial.join();
-        const size_t heard = capture.samples().size();
+        // The capture is complete once the device's writer has finished: wait until it stops
+        // growing.
+        size_t heard = capture.samples().size();
+        for (int i = 0; i < 40; ++i) {
+            std::this_thread::sleep_for(50ms);
+            const size_t now = capture.samples().size();
+            if (now == heard)
+                break;
+            heard = now;
+        }
         EXPECT_LT(heard, wholeDial);
 
         EXPECT_LT(millisecondsFor([&] { player.PlayClips(longDial); }), 1000.0);

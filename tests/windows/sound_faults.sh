@@ -64,18 +64,22 @@ key() {
 dial() { click 75 300; }
 say() { click 75 258; }
 
-# Ends the program the way the row asks and checks it went at once and cleanly.
-close_and_check() {
-  local started status=0 expected=${1:-0}
+# Ends the program with COMMAND and checks that it went within a second (a crash or a signal
+# would show as a status above 128) with the status expected.
+#   end_and_check WHAT EXPECTED-STATUS COMMAND...
+end_and_check() {
+  local what=$1 expected=$2 started status=0
+  shift 2
   started=$(now)
-  "$send_close_request" "$window" 2>/dev/null || true
+  "$@" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after the close request"
+  kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after $what"
   wait "$pid" || status=$?
   pid=
-  [ "$status" -eq "$expected" ] || fail "ended with status $status, not $expected"
-  echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after the close request, status $status"
+  [ "$status" -eq "$expected" ] || fail "ended with status $status after $what, not $expected"
+  echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after $what, status $status"
 }
+close_and_check() { end_and_check "the close request" 0 "$send_close_request" "$window"; }
 
 decoded() { multimon-ng -q -c -a DTMF -t raw "$work/heard.raw" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'; }
 
@@ -131,23 +135,11 @@ case $row in
         close_and_check
         ;;
       sigterm-dial)
-        started=$(now)
-        kill -TERM "$pid"
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-        kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after SIGTERM"
-        status=0; wait "$pid" || status=$?; pid=
-        [ "$status" -eq 0 ] || fail "ended with status $status after SIGTERM"
-        echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after SIGTERM"
+        end_and_check SIGTERM 0 kill -TERM "$pid"
         ;;
       display-lost-*)
-        started=$(now)
-        kill -KILL "$DISPLAY_SERVER_PID"
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-        kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after the display went"
-        status=0; wait "$pid" || status=$?; pid=
-        [ "$status" -eq 1 ] || fail "ended with status $status (a crash or signal is above 128), not 1"
+        end_and_check "the display went" 1 kill -KILL "$DISPLAY_SERVER_PID"
         grep -q "connection to the display was lost" "$work/stderr" || fail "no word about the lost display"
-        echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after the display went, status 1"
         ;;
     esac
     ;;
