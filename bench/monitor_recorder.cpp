@@ -21,12 +21,12 @@ constexpr int quietWindowsBeforeTone = 12; // 30 ms of quiet parts one tone from
 
 MonitorRecorder::MonitorRecorder() {
     const char* source = std::getenv("PAREC_SINK");
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 1};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, rate, 1};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.fragsize = blockFrames * 2;
-    stream_ = pa_simple_new(nullptr, "clip_bench", PA_STREAM_RECORD, source, "monitor", &spec,
-                            nullptr, &attributes, nullptr);
+    stream_ = pa_simple_new(nullptr, "clip_bench", PA_STREAM_RECORD, source, "monitor",
+                            &sampleFormat, nullptr, &attributes, nullptr);
     if (stream_ != nullptr)
         thread_ = std::thread([this] { record(); });
 }

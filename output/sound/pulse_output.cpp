@@ -80,14 +80,15 @@ PulseOutput::Failure PulseOutput::connect() {
         return Failure::failed;
     }
 
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(format_.sampleRate),
-                              static_cast<std::uint8_t>(format_.channels)};
-    if (!pa_sample_spec_valid(&spec)) {
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE,
+                                      static_cast<std::uint32_t>(format_.sampleRate),
+                                      static_cast<std::uint8_t>(format_.channels)};
+    if (!pa_sample_spec_valid(&sampleFormat)) {
         reportOnce("the sound server cannot play " + std::to_string(format_.channels) +
                    " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
         return Failure::failed;
     }
-    stream_ = pa_stream_new(context_, "Quorvel", &spec, nullptr);
+    stream_ = pa_stream_new(context_, "Quorvel", &sampleFormat, nullptr);
     if (stream_ == nullptr) {
         reportOnce(std::string("the sound server refused a stream (") +
                    pa_strerror(pa_context_errno(context_)) + ")");
