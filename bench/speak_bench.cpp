@@ -51,10 +51,35 @@ void printNoDevice(const char* figures) {
     std::printf("%s: no sound device (run through scripts/with-paced-sound)\n", figures);
 }
 
+// What a voice has reported so far, under a lock, with a way to wait for a report: the part
+// both watched voices below share.
+class Reports {
+protected:
+    explicit Reports(std::chrono::seconds patience) : patience_(patience) {}
+
+    template <typename Change> void note(Change change) {
+        {
+            const std::lock_guard lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+    template <typename Predicate> bool wait(Predicate done) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, patience_, done);
+    }
+
+    std::mutex mutex_;
+
+private:
+    const std::chrono::seconds patience_;
+    std::condition_variable changed_;
+};
+
 // A voice together with what it has reported so far.
-class WatchedVoice {
+class WatchedVoice : Reports {
 public:
-    WatchedVoice() {
+    WatchedVoice() : Reports(std::chrono::seconds(10)) {
         EspeakVoiceWatch watch;
         watch.engineLoaded = [this](bool speaks) {
             note([&] {
@@ -103,20 +128,6 @@ public:
     }
 
 private:
-    template <typename Change> void note(Change change) {
-        {
-            const std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-    template <typename Predicate> bool wait(Predicate done) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), done);
-    }
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
     Clock::time_point createdAt_, loadedAt_;
     double constructed_ = 0;
     int speaks_ = -1;
@@ -222,9 +233,9 @@ void measureFirstSample() {
 
 // The desktop voice with speech-dispatcher, as the program makes it. The first speech sample is
 // timed by the server's own report that a message began to sound.
-class WatchedDesktopVoice {
+class WatchedDesktopVoice : Reports {
 public:
-    WatchedDesktopVoice() {
+    WatchedDesktopVoice() : Reports(std::chrono::seconds(20)) {
         DesktopVoiceWatch watch;
         watch.chosen = [this](ChosenVoice voice) {
             note([&] {
@@ -267,20 +278,6 @@ public:
     }
 
 private:
-    template <typename Change> void note(Change change) {
-        {
-            const std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-    template <typename Predicate> bool wait(Predicate done) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(20), done);
-    }
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
     Clock::time_point createdAt_, chosenAt_;
     double constructed_ = 0;
     std::optional<ChosenVoice> chosen_;

@@ -25,9 +25,9 @@ public:
     bool write(const std::int16_t* samples, long frames) override;
     bool drain() override;
 
+private:
     struct Shared;
 
-private:
     template <typename Done> bool waitWithProgress(Done done, std::chrono::milliseconds slack);
 
     const std::atomic<bool>& stopped_;

@@ -30,10 +30,6 @@ std::uint32_t bytesFor(PcmFormat format, std::chrono::microseconds duration) {
     return static_cast<std::uint32_t>(frames * format.channels * 2);
 }
 
-bool isGoodContext(pa_context_state_t state) {
-    return state == PA_CONTEXT_READY;
-}
-
 } // namespace
 
 PulseOutput::PulseOutput(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started)
@@ -230,7 +226,7 @@ bool PulseOutput::broken() const {
     const pa_context_state_t context = pa_context_get_state(context_);
     if (context == PA_CONTEXT_FAILED || context == PA_CONTEXT_TERMINATED)
         return true;
-    if (stream_ == nullptr || !isGoodContext(context))
+    if (stream_ == nullptr || context != PA_CONTEXT_READY)
         return false; // still connecting
     const pa_stream_state_t stream = pa_stream_get_state(stream_);
     return stream == PA_STREAM_FAILED || stream == PA_STREAM_TERMINATED;
