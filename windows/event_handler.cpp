@@ -1,14 +1,15 @@
 #include "windows/event_handler.h"
 
+#include "output/report.h"
+
 #include <QCoreApplication>
 
-#include <cstdio>
 #include <exception>
 
 namespace {
 
 void endAfterError(const char* name, const char* what) {
-    std::fprintf(stderr, "quorvel: unexpected error in %s: %s\n", name, what);
+    report(std::string("unexpected error in ") + name + ": " + what);
     QCoreApplication::exit(1);
 }
 

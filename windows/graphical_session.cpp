@@ -1,5 +1,7 @@
 #include "windows/graphical_session.h"
 
+#include "output/report.h"
+
 #include <QByteArray>
 #include <QStringList>
 
@@ -32,17 +34,14 @@ void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
     }
     if (displayUnreachable) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr,
-                     "quorvel: cannot open a window on display \"%s\"; is the graphical session "
-                     "running?\n",
-                     display != nullptr ? display : "");
+        report(std::string("cannot open a window on display \"") +
+               (display != nullptr ? display : "") + "\"; is the graphical session running?");
     } else {
         for (const QString& held : pluginMessages)
             std::fprintf(stderr, "%s\n", qPrintable(held));
-        std::fprintf(stderr, "quorvel: cannot open a window: Qt found no platform to show it on "
-                             "(is qt6-qpa-plugins installed?)\n");
+        report("cannot open a window: Qt found no platform to show it on (is qt6-qpa-plugins "
+               "installed?)");
     }
-    std::fflush(stderr);
     // Qt would abort after this handler returns; nothing has been built that needs tearing down.
     std::_Exit(1);
 }

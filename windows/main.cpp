@@ -1,5 +1,6 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
+#include "output/report.h"
 #include "output/sound/device_clip_player.h"
 #include "output/speech/desktop_voice.h"
 #include "windows/form1.h"
@@ -9,16 +10,13 @@
 
 #include <QApplication>
 
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <optional>
 
 int main(int argc, char* argv[]) {
     if (!graphicalSessionNamed()) {
-        std::fputs(
-            "quorvel needs a graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set\n",
-            stderr);
+        report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");
         return 1;
     }
     std::optional<DisplayOpeningGuard> guard(std::in_place);
@@ -41,7 +39,7 @@ int main(int argc, char* argv[]) {
         endWithinBound(status);
         return status;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "quorvel: %s\n", error.what());
+        report(error.what());
         return 1;
     }
 }

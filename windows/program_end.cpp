@@ -1,5 +1,7 @@
 #include "windows/program_end.h"
 
+#include "output/report.h"
+
 #include <QSocketNotifier>
 #include <QString>
 #include <QtGlobal>
@@ -9,7 +11,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <thread>
 
 namespace {
@@ -39,10 +40,7 @@ void watchForDisplayLoss(QtMsgType type, const QMessageLogContext& context,
     }
     if (silenceAtDisplayLoss)
         silenceAtDisplayLoss();
-    std::fputs("quorvel: the connection to the display was lost (did the graphical session "
-               "end?); quitting\n",
-               stderr);
-    std::fflush(stderr);
+    report("the connection to the display was lost (did the graphical session end?); quitting");
     std::_Exit(1);
 }
 
@@ -74,8 +72,7 @@ void endAtOnceOnDisplayLoss(std::function<void()> silence) {
 void endWithinBound(int status) {
     std::thread([status] {
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        std::fputs("quorvel: ending without waiting any longer for sound or speech\n", stderr);
-        std::fflush(stderr);
+        report("ending without waiting any longer for sound or speech");
         std::_Exit(status);
     }).detach();
 }

@@ -1,6 +1,6 @@
 #include "output/sound/clip_file.h"
 
-#include "output/report_once.h"
+#include "output/report.h"
 
 #include <QFile>
 

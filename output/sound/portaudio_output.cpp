@@ -1,6 +1,6 @@
 #include "output/sound/portaudio_output.h"
 
-#include "output/report_once.h"
+#include "output/report.h"
 #include "output/sound/portaudio_library.h"
 
 #include <portaudio.h>

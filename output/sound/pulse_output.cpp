@@ -1,6 +1,6 @@
 #include "output/sound/pulse_output.h"
 
-#include "output/report_once.h"
+#include "output/report.h"
 
 #include <pulse/pulseaudio.h>
 

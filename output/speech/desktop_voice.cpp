@@ -1,5 +1,6 @@
 #include "output/speech/desktop_voice.h"
 
+#include "output/report.h"
 #include "output/speech/speech_dispatcher_connection.h"
 
 #include <QByteArray>
@@ -167,10 +168,8 @@ void DesktopVoice::choose() {
         const std::string why =
             answered ? problem
                      : "no answer within " + std::to_string(connectionBound.count()) + " ms";
-        std::fprintf(stderr,
-                     "quorvel: speech-dispatcher cannot be reached (%s); speaking with the "
-                     "built-in espeak-ng voice\n",
-                     why.c_str());
+        report("speech-dispatcher cannot be reached (" + why +
+               "); speaking with the built-in espeak-ng voice");
     }
     {
         const std::lock_guard choice(mutex_);

@@ -1,6 +1,6 @@
 #include "output/speech/espeak_engine.h"
 
-#include "output/report_once.h"
+#include "output/report.h"
 
 #include <espeak-ng/espeak_ng.h>
 

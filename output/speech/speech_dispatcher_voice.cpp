@@ -1,5 +1,6 @@
 #include "output/speech/speech_dispatcher_voice.h"
 
+#include "output/report.h"
 #include "output/speech/speech_dispatcher_connection.h"
 #include "output/speech/speech_queue.h"
 
@@ -17,12 +18,6 @@ using namespace std::chrono_literals;
 // before it breaks the connection off, and then before it leaves the thread behind.
 constexpr auto politeClosing = 70ms;
 constexpr auto forcedClosing = 20ms;
-
-// Written straight away, with no state of our own: a thread left behind with a stopped server
-// may get here while the process is ending.
-void report(const char* message) {
-    std::fprintf(stderr, "quorvel: %s\n", message);
-}
 
 } // namespace
 

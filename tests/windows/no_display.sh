@@ -20,7 +20,7 @@ nothing=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 
 output=$("${nothing[@]}" "$program" 2>&1)
 expect "no display named" $? "$output" \
-  "quorvel needs a graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set"
+  "quorvel: no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set"
 
 # A display that is named but does not exist. Qt warns about it first, then the program's line.
 output=$("${nothing[@]}" DISPLAY=:4095 "$program" 2>&1)

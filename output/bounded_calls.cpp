@@ -1,0 +1,94 @@
+#include "output/bounded_calls.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct BoundedCalls::Thread {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<void()> call; // waiting to run
+    unsigned long long posted = 0;
+    unsigned long long finished = 0;
+    bool ending = false;    // the owner has let go: end after the call in hand
+    bool abandoned = false; // the call in hand is no longer waited for
+
+    void serve() {
+        std::unique_lock lock(mutex);
+        while (true) {
+            changed.wait(lock, [this] { return ending || finished < posted; });
+            if (finished == posted)
+                return;
+            std::function<void()> next = std::move(call);
+            lock.unlock();
+            next();
+            next = nullptr; // what it owned goes now, not at the next call
+            lock.lock();
+            ++finished;
+            changed.notify_all();
+        }
+    }
+};
+
+BoundedCalls::BoundedCalls(std::function<void()> onStart) : onStart_(std::move(onStart)) {}
+
+BoundedCalls::~BoundedCalls() {
+    if (!thread_)
+        return;
+    {
+        const std::lock_guard lock(thread_->mutex);
+        thread_->ending = true;
+    }
+    thread_->changed.notify_all();
+}
+
+std::shared_ptr<BoundedCalls::Thread> BoundedCalls::current() {
+    const std::lock_guard lock(mutex_);
+    if (!thread_) {
+        thread_ = std::make_shared<Thread>();
+        // Detached from the start: nobody ever joins a thread that may sit in a blocking call.
+        std::thread([thread = thread_, onStart = onStart_] {
+            if (onStart)
+                onStart();
+            thread->serve();
+        }).detach();
+    }
+    return thread_;
+}
+
+bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::duration bound) {
+    const std::shared_ptr<Thread> thread = current();
+    std::unique_lock lock(thread->mutex);
+    thread->call = std::move(call);
+    const unsigned long long mine = ++thread->posted;
+    thread->changed.notify_all();
+    const bool returned = thread->changed.wait_for(
+        lock, bound, [&] { return thread->finished >= mine || thread->abandoned; });
+    if (returned && !thread->abandoned)
+        return true;
+    // Stuck, or given up on: this thread is left to end on its own.
+    thread->ending = true;
+    lock.unlock();
+    thread->changed.notify_all();
+    const std::lock_guard owner(mutex_);
+    if (thread_ == thread)
+        thread_.reset();
+    return false;
+}
+
+void BoundedCalls::abandon() {
+    std::shared_ptr<Thread> thread;
+    {
+        const std::lock_guard owner(mutex_);
+        thread = thread_;
+    }
+    if (!thread)
+        return;
+    {
+        const std::lock_guard lock(thread->mutex);
+        if (thread->finished == thread->posted)
+            return; // nothing in hand
+        thread->abandoned = true;
+    }
+    thread->changed.notify_all();
+}

@@ -1,0 +1,31 @@
+#include "output/report.h"
+
+#include <unistd.h>
+
+#include <mutex>
+#include <set>
+
+void report(std::string_view line) {
+    std::string whole = "quorvel: ";
+    whole.append(line);
+    whole.push_back('\n');
+    std::string_view left = whole;
+    while (!left.empty()) {
+        const ssize_t written = ::write(STDERR_FILENO, left.data(), left.size());
+        if (written <= 0)
+            return; // nobody reads standard error; there is nowhere else to say it
+        left.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void reportOnce(const std::string& line) {
+    // Never destroyed: a thread that is still working while the process ends may report.
+    static auto* const mutex = new std::mutex;
+    static auto* const reported = new std::set<std::string>;
+    {
+        const std::lock_guard lock(*mutex);
+        if (!reported->insert(line).second)
+            return;
+    }
+    report(line);
+}
