@@ -4,7 +4,7 @@
 
 #include "output/sound/clip_path.h"
 #include "output/sound/device_clip_player.h"
-#include "output/sound/sound_output.h"
+#include "output/sound/sound_connection.h"
 
 #include "monitor_recorder.h"
 

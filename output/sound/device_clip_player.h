@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/sound/audio_stream.h"
 #include "output/sound/clip_player.h"
+#include "output/sound/sound_stream.h"
 
 #include <mutex>
 
@@ -24,5 +24,5 @@ public:
 
 private:
     std::mutex playing_;
-    AudioStream stream_;
+    SoundStream stream_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "output/sound/pcm_format.h"
-#include "output/sound/sound_output.h"
+#include "output/sound/sound_connection.h"
 
 #include <atomic>
 #include <memory>
@@ -11,7 +11,7 @@
 // a write for ever), so they run on a device thread of the stream's own, fed from a queue, while
 // the caller waits in short bounded steps. A device thread that stays stuck is left behind with
 // everything it uses, and the caller goes on.
-class PortAudioOutput final : public SoundOutput {
+class PortAudioOutput final : public SoundConnection {
 public:
     // Returns at once; the device is opened on the device thread, and a failure to open shows at
     // the first write.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/sound/audio_stream.h"
+#include "output/sound/sound_stream.h"
 #include "output/speech/speech_queue.h"
 #include "output/speech/speech_voice.h"
 
@@ -40,6 +40,6 @@ private:
 
     const EspeakVoiceWatch watch_;
     SpeechQueue queue_;
-    AudioStream stream_;
+    SoundStream stream_;
     std::thread thread_; // last: it uses everything above from its first moment
 };

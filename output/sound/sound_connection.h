@@ -16,9 +16,9 @@ constexpr std::chrono::milliseconds stallLimit{400};
 // does (stall, vanish, refuse), every call returns within a bound and says why it failed, once,
 // on standard error. A connection that has failed once is of no further use: drop it and open
 // another when the next sound comes.
-class SoundOutput {
+class SoundConnection {
 public:
-    virtual ~SoundOutput() = default;
+    virtual ~SoundConnection() = default;
 
     // Queues interleaved 16-bit frames behind those already written. Waits only while the
     // connection is well ahead of what has been heard. False: failed, or the stream was stopped.

@@ -1,4 +1,4 @@
-#include "output/sound/pulse_output.h"
+#include "output/sound/pulse_connection.h"
 
 #include "output/report.h"
 
@@ -32,19 +32,22 @@ std::uint32_t bytesFor(PcmFormat format, std::chrono::microseconds duration) {
 
 } // namespace
 
-PulseOutput::PulseOutput(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started)
+PulseConnection::PulseConnection(PcmFormat format, const std::atomic<bool>& stopped,
+                                 SoundStarted started)
     : format_(format), stopped_(stopped), started_(std::move(started)) {}
 
-std::unique_ptr<PulseOutput> PulseOutput::open(PcmFormat format, const std::atomic<bool>& stopped,
-                                               SoundStarted started, Failure& failure) {
-    std::unique_ptr<PulseOutput> output(new PulseOutput(format, stopped, std::move(started)));
+std::unique_ptr<PulseConnection> PulseConnection::open(PcmFormat format,
+                                                       const std::atomic<bool>& stopped,
+                                                       SoundStarted started, Failure& failure) {
+    std::unique_ptr<PulseConnection> output(
+        new PulseConnection(format, stopped, std::move(started)));
     failure = output->connect();
     if (failure != Failure::none)
         return nullptr;
     return output;
 }
 
-PulseOutput::Failure PulseOutput::connect() {
+PulseConnection::Failure PulseConnection::connect() {
     loop_ = pa_mainloop_new();
     if (loop_ == nullptr)
         return Failure::noServer;
@@ -117,7 +120,7 @@ PulseOutput::Failure PulseOutput::connect() {
     return Failure::none;
 }
 
-PulseOutput::~PulseOutput() {
+PulseConnection::~PulseConnection() {
     // Disconnecting never waits for the server; whatever it still holds of ours is dropped.
     if (stream_ != nullptr) {
         pa_stream_disconnect(stream_);
@@ -131,7 +134,7 @@ PulseOutput::~PulseOutput() {
         pa_mainloop_free(loop_);
 }
 
-bool PulseOutput::write(const std::int16_t* samples, long frames) {
+bool PulseConnection::write(const std::int16_t* samples, long frames) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
     std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
     while (left > 0) {
@@ -157,7 +160,7 @@ bool PulseOutput::write(const std::int16_t* samples, long frames) {
             // heard; the answer comes while the sound plays.
             soundStartsAt_ = bytesWritten_;
             if (pa_operation* update =
-                    pa_stream_update_timing_info(stream_, &PulseOutput::noteTiming, this))
+                    pa_stream_update_timing_info(stream_, &PulseConnection::noteTiming, this))
                 pa_operation_unref(update);
         }
         written_ = true;
@@ -170,7 +173,7 @@ bool PulseOutput::write(const std::int16_t* samples, long frames) {
     return true;
 }
 
-bool PulseOutput::drain() {
+bool PulseConnection::drain() {
     if (!written_)
         return true;
     written_ = false;
@@ -199,7 +202,8 @@ bool PulseOutput::drain() {
     return drained.ok || failWith(Wait::broken);
 }
 
-template <typename Done> PulseOutput::Wait PulseOutput::runUntil(Done done, Clock::duration limit) {
+template <typename Done>
+PulseConnection::Wait PulseConnection::runUntil(Done done, Clock::duration limit) {
     const auto deadline = Clock::now() + limit;
     while (!done()) {
         if (stopped_)
@@ -220,7 +224,7 @@ template <typename Done> PulseOutput::Wait PulseOutput::runUntil(Done done, Cloc
     return Wait::done;
 }
 
-bool PulseOutput::broken() const {
+bool PulseConnection::broken() const {
     if (context_ == nullptr)
         return true;
     const pa_context_state_t context = pa_context_get_state(context_);
@@ -232,7 +236,7 @@ bool PulseOutput::broken() const {
     return stream == PA_STREAM_FAILED || stream == PA_STREAM_TERMINATED;
 }
 
-bool PulseOutput::failWith(Wait wait) {
+bool PulseConnection::failWith(Wait wait) {
     switch (wait) {
     case Wait::done:
     case Wait::stopped:
@@ -252,8 +256,8 @@ bool PulseOutput::failWith(Wait wait) {
     return false;
 }
 
-void PulseOutput::noteTiming(pa_stream* stream, int success, void* self) {
-    auto* output = static_cast<PulseOutput*>(self);
+void PulseConnection::noteTiming(pa_stream* stream, int success, void* self) {
+    auto* output = static_cast<PulseConnection*>(self);
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
     if (timing == nullptr || timing->read_index_corrupt || !output->started_)
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "output/sound/pcm_format.h"
-#include "output/sound/sound_output.h"
+#include "output/sound/sound_connection.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,13 +17,13 @@
 // the default ALSA device. No call waits without a bound: a stream that stops taking sound is
 // abandoned with one line on standard error, and the next sound opens a fresh one. Used from
 // one thread at a time, except stop().
-class AudioStream {
+class SoundStream {
 public:
-    explicit AudioStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2),
+    explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2),
                          SoundStarted started = {});
-    ~AudioStream();
-    AudioStream(const AudioStream&) = delete;
-    AudioStream& operator=(const AudioStream&) = delete;
+    ~SoundStream();
+    SoundStream(const SoundStream&) = delete;
+    SoundStream& operator=(const SoundStream&) = delete;
 
     // Plays interleaved frames. Opens the stream for this format, or, when the open stream has
     // another format, lets it finish and reopens it. Returns false when the frames cannot be
@@ -47,7 +47,7 @@ private:
     void releaseWhenIdle();
 
     mutable std::mutex mutex_;
-    std::unique_ptr<SoundOutput> output_;
+    std::unique_ptr<SoundConnection> output_;
     PcmFormat format_;
     const SoundStarted started_;
     std::atomic<bool> stopped_{false};

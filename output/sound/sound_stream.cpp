@@ -1,13 +1,13 @@
-#include "output/sound/audio_stream.h"
+#include "output/sound/sound_stream.h"
 
 #include "output/sound/portaudio_output.h"
-#include "output/sound/pulse_output.h"
+#include "output/sound/pulse_connection.h"
 
-AudioStream::AudioStream(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
+SoundStream::SoundStream(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
     : started_(std::move(started)), releaseAfterIdle_(releaseAfterIdle),
       releaser_([this] { releaseWhenIdle(); }) {}
 
-AudioStream::~AudioStream() {
+SoundStream::~SoundStream() {
     {
         const std::lock_guard lock(mutex_);
         ending_ = true;
@@ -19,7 +19,7 @@ AudioStream::~AudioStream() {
     closeLocked();
 }
 
-bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
+bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
     const std::lock_guard lock(mutex_);
     releaseAt_ = std::chrono::steady_clock::time_point::max();
     if (stopped_)
@@ -37,7 +37,7 @@ bool AudioStream::write(PcmFormat format, const std::int16_t* samples, long fram
     return false;
 }
 
-void AudioStream::drain() {
+void SoundStream::drain() {
     const std::lock_guard lock(mutex_);
     if (output_ == nullptr)
         return;
@@ -49,7 +49,7 @@ void AudioStream::drain() {
     idleChanged_.notify_all();
 }
 
-void AudioStream::stop() {
+void SoundStream::stop() {
     stopped_ = true;
     {
         // Orders the flag with the releaser's check, so its wake-up cannot be lost. A write or
@@ -59,26 +59,26 @@ void AudioStream::stop() {
     idleChanged_.notify_all();
 }
 
-bool AudioStream::isOpen() const {
+bool SoundStream::isOpen() const {
     const std::lock_guard lock(mutex_);
     return output_ != nullptr;
 }
 
-bool AudioStream::openLocked(PcmFormat format) {
-    PulseOutput::Failure failure = PulseOutput::Failure::none;
-    output_ = PulseOutput::open(format, stopped_, started_, failure);
-    if (output_ == nullptr && failure == PulseOutput::Failure::noServer)
+bool SoundStream::openLocked(PcmFormat format) {
+    PulseConnection::Failure failure = PulseConnection::Failure::none;
+    output_ = PulseConnection::open(format, stopped_, started_, failure);
+    if (output_ == nullptr && failure == PulseConnection::Failure::noServer)
         output_ = std::make_unique<PortAudioOutput>(format, stopped_, started_);
     format_ = format;
     return output_ != nullptr;
 }
 
-void AudioStream::closeLocked() {
+void SoundStream::closeLocked() {
     output_.reset();
     releaseAt_ = std::chrono::steady_clock::time_point::max();
 }
 
-void AudioStream::releaseWhenIdle() {
+void SoundStream::releaseWhenIdle() {
     std::unique_lock lock(mutex_);
     while (!ending_) {
         if ((stopped_ && output_ != nullptr) || std::chrono::steady_clock::now() >= releaseAt_)

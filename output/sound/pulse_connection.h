@@ -1,7 +1,7 @@
 #pragma once
 
 #include "output/sound/pcm_format.h"
-#include "output/sound/sound_output.h"
+#include "output/sound/sound_connection.h"
 
 #include <atomic>
 #include <memory>
@@ -15,18 +15,18 @@ struct pa_stream;
 // sound ahead, so a tone plays whole even when this process is not scheduled for a while, and
 // its drain says exactly when the last sample has been played. Nothing here blocks: the
 // connection is driven by a main loop of its own, run by the caller in short bounded steps.
-class PulseOutput final : public SoundOutput {
+class PulseConnection final : public SoundConnection {
 public:
     enum class Failure { none, noServer, failed };
 
     // Connects within a short bound. Gives nothing, with `failure` set to noServer, when no sound
     // server runs here (then the caller uses the sound device directly), or to failed when one
     // runs but cannot play, which has been reported.
-    static std::unique_ptr<PulseOutput> open(PcmFormat format, const std::atomic<bool>& stopped,
-                                             SoundStarted started, Failure& failure);
-    ~PulseOutput() override;
-    PulseOutput(const PulseOutput&) = delete;
-    PulseOutput& operator=(const PulseOutput&) = delete;
+    static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
+                                                 SoundStarted started, Failure& failure);
+    ~PulseConnection() override;
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
 
     bool write(const std::int16_t* samples, long frames) override;
     bool drain() override;
@@ -34,7 +34,7 @@ public:
 private:
     enum class Wait { done, stopped, broken, timedOut };
 
-    PulseOutput(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started);
+    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started);
     Failure connect();
     template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
     bool broken() const;
