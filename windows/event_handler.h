@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/held_input.h"
+
 #include <QAbstractButton>
 #include <QObject>
 
@@ -10,11 +12,13 @@
 // program ends, as it would after any error nobody handles.
 void runHandler(const char* name, const std::function<void()>& handler) noexcept;
 
-// Binds a button's Click to a handler of its window, run as above.
+// Binds a button's Click to a handler of its window, run as above, each click in its turn.
 template <typename Window>
 void connectClick(QAbstractButton* button, Window* window, void (Window::*handler)(),
                   const char* name) {
     QObject::connect(button, &QAbstractButton::clicked, window, [window, handler, name] {
-        runHandler(name, [window, handler] { (window->*handler)(); });
+        pressInTurn(window, [window, handler, name] {
+            runHandler(name, [window, handler] { (window->*handler)(); });
+        });
     });
 }

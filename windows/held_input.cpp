@@ -76,6 +76,14 @@ public:
 
     void hold() { ++holds_; }
 
+    // Pressing a button while input is held, or while held input still waits, would jump the
+    // queue; a press made by the input being handed on is that input's own effect and runs.
+    bool mustWait() const { return holds_ > 0 || (!held_.empty() && !handingOn_); }
+
+    void queue(QObject* receiver, std::function<void()> handOn) {
+        held_.push_back({receiver, std::move(handOn)});
+    }
+
     void release() {
         if (--holds_ == 0 && !held_.empty() && !handingOn_)
             QMetaObject::invokeMethod(this, &InputQueue::handOn, Qt::QueuedConnection);
@@ -88,28 +96,33 @@ protected:
         if ((holds_ == 0 && held_.empty()) || !event->spontaneous() || !receiver->isWindowType() ||
             !isUserInput(event->type()))
             return false;
-        held_.push_back({static_cast<QWindow*>(receiver), remake(event)});
+        auto* window = static_cast<QWindow*>(receiver);
+        queue(window, [window, make = remake(event)] {
+            // Input for a window that has been hidden meanwhile goes with it.
+            if (window->isVisible()) {
+                const std::unique_ptr<QEvent> made = make();
+                QCoreApplication::sendEvent(window, made.get());
+            }
+        });
         return true;
     }
 
 private:
     struct Held {
-        QPointer<QWindow> receiver;
-        std::function<std::unique_ptr<QEvent>()> make;
+        QPointer<QObject> receiver;
+        std::function<void()> handOn;
     };
 
-    // Each event is handled to its end before the next; should one of them start a clip, the
-    // rest wait again, and more input queues behind them. Input for a window that has gone away
-    // meanwhile (closing the keypad window ends the program) is dropped.
+    // Each event or press is handled to its end before the next; should one of them start a
+    // clip, the rest wait again, and more input queues behind them. Input for a window that has
+    // gone away meanwhile (closing the keypad window ends the program) is dropped.
     void handOn() {
         handingOn_ = true;
         while (holds_ == 0 && !held_.empty()) {
             Held next = std::move(held_.front());
             held_.pop_front();
-            if (next.receiver && next.receiver->isVisible()) {
-                const std::unique_ptr<QEvent> event = next.make();
-                QCoreApplication::sendEvent(next.receiver, event.get());
-            }
+            if (next.receiver)
+                next.handOn();
         }
         handingOn_ = false;
     }
@@ -134,4 +147,14 @@ HeldInput::HeldInput() {
 
 HeldInput::~HeldInput() {
     inputQueue().release();
+}
+
+void pressInTurn(QObject* receiver, std::function<void()> press) {
+    InputQueue& queue = inputQueue();
+    if (queue.mustWait()) {
+        queue.queue(receiver, std::move(press));
+        return;
+    }
+    const HeldInput heldWhilePressed;
+    press();
 }
