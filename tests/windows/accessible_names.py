@@ -10,9 +10,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
-from gi.repository import Gio, GLib
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_session import AtspiSession, Failure  # noqa: E402
 
 PROGRAM = sys.argv[1]
 # Keys named by a bare symbol are read out or skipped depending on the reader's punctuation level.
@@ -32,47 +32,6 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(what, find, seconds=20):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        # AT-SPI learns of applications and windows from D-Bus signals, handled by the main loop.
-        context = GLib.MainContext.default()
-        while context.pending():
-            context.iteration(False)
-        found = find()
-        if found:
-            return found
-        time.sleep(0.1)
-    seen = ""
-    if "pyatspi" in globals():
-        desktop = pyatspi.Registry.getDesktop(0)
-        seen = f"; applications seen: {[(app.name, app.get_process_id()) for app in desktop]}"
-    fail(f"{what} did not appear within {seconds} s{seen}")
-
-
-def application():
-    # Without a main loop AT-SPI's cache never hears of changes: read afresh each time.
-    desktop = pyatspi.Registry.getDesktop(0)
-    desktop.clear_cache()
-    for index in range(desktop.childCount):
-        app = desktop.getChildAtIndex(index)
-        if app is not None and app.get_process_id() == program.pid:
-            return app
-    return None
-
-
-def shown_window(title):
-    app = application()
-    if app is None:
-        return None
-    for index in range(app.childCount):
-        window = app.getChildAtIndex(index)
-        window.clear_cache()
-        if window.name == title and window.getState().contains(pyatspi.STATE_SHOWING):
-            return window
-    return None
-
-
 def controls(container, frames=()):
     """Every control below a window or frame, depth first, in the order AT-SPI gives them, with
     the names of the frames around it. What lies inside a text box (its viewport, its scroll
@@ -80,9 +39,9 @@ def controls(container, frames=()):
     for index in range(container.childCount):
         child = container.getChildAtIndex(index)
         yield child, frames
-        if child.getRole() == pyatspi.ROLE_PANEL:
+        if child.getRole() == ROLE_PANEL:
             yield from controls(child, frames + (child.name,))
-        elif child.getRole() == pyatspi.ROLE_FILLER:
+        elif child.getRole() == ROLE_FILLER:
             yield from controls(child, frames)
 
 
@@ -97,10 +56,14 @@ def click_service_code():
                        check=True, timeout=10)
 
 
-def check_names():
-    keypad = wait_for("the keypad window, over AT-SPI", lambda: shown_window("Quorvel"))
+def check_names(atspi, program):
+    global ROLE_PANEL, ROLE_FILLER
+    ROLE_PANEL, ROLE_FILLER = atspi.pyatspi.ROLE_PANEL, atspi.pyatspi.ROLE_FILLER
+    keypad = atspi.wait_for("the keypad window, over AT-SPI",
+                            lambda: atspi.shown_window(program, "Quorvel"))
     click_service_code()
-    about = wait_for("the About window, over AT-SPI", lambda: shown_window("About"))
+    about = atspi.wait_for("the About window, over AT-SPI",
+                           lambda: atspi.shown_window(program, "About"))
 
     failures = []
     for title, window in (("Quorvel", keypad), ("About", about)):
@@ -129,66 +92,22 @@ def check_names():
     print("accessible_names: every control of both windows has a name")
 
 
-def call(bus, name, path, interface, method, *strings):
-    arguments = GLib.Variant(f"({'s' * len(strings)})", strings)
-    return bus.call_sync(name, path, interface, method, arguments, None, Gio.DBusCallFlags.NONE,
-                         5000, None).unpack()[0]
-
-
-def name_has_owner(bus, name):
-    return call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                "NameHasOwner", name)
-
-
-def accessibility_bus(session):
-    address = call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress")
-    flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-             | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-    return Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
-
-
-def end(process):
-    if process is None:
-        return
-    process.terminate()
+def main():
+    # Sound goes to a device that keeps nothing, never to the desktop's sound server.
+    global work
+    work = tempfile.mkdtemp(prefix="quorvel-accessible-")
+    with open(os.path.join(work, "asound.conf"), "w") as conf:
+        conf.write("pcm.!default { type null }\n")
+    environment = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
+                       PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
+    environment.pop("QT_QPA_PLATFORM", None)
     try:
-        process.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait(timeout=10)
+        with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:
+            check_names(atspi, atspi.launch([PROGRAM], environment, errors))
+    except Failure as failure:
+        fail(str(failure))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
-# Sound goes to a device that keeps nothing, never to the desktop's sound server.
-work = tempfile.mkdtemp(prefix="quorvel-accessible-")
-with open(os.path.join(work, "asound.conf"), "w") as conf:
-    conf.write("pcm.!default { type null }\n")
-environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-                   ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                   PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
-environment.pop("QT_QPA_PLATFORM", None)
-
-# The accessibility bus of this private session and its registry are started and ended here,
-# rather than left to D-Bus activation, so that nothing of them outlives the test.
-session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-registry = program = None
-try:
-    wait_for("the accessibility bus", lambda: name_has_owner(session, "org.a11y.Bus"))
-    registry = subprocess.Popen(["/usr/libexec/at-spi2-registryd"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    bus = accessibility_bus(session)
-    wait_for("the accessibility registry",
-             lambda: name_has_owner(bus, "org.a11y.atspi.Registry"))
-    import pyatspi  # noqa: E402  (reading AT-SPI any earlier would have D-Bus start both)
-
-    # AT-SPI hears of a new application only while someone listens for changes.
-    pyatspi.Registry.registerEventListener(lambda event: None, "object:children-changed")
-
-    with open(os.path.join(work, "stderr"), "w") as errors:
-        program = subprocess.Popen([PROGRAM], env=environment, stderr=errors)
-    check_names()
-finally:
-    for process in (program, registry, launcher):
-        end(process)
-    shutil.rmtree(work, ignore_errors=True)
+main()

@@ -1,0 +1,131 @@
+"""AT-SPI, as a screen reader or a switch device reaches the program: the accessibility bus and
+registry of a private D-Bus session (run under dbus-run-session), started and ended here rather
+than left to D-Bus activation, so that nothing of them outlives a test.
+
+    with AtspiSession() as atspi:
+        program = atspi.launch([PROGRAM], environment, errors)
+        keypad = atspi.wait_for("the keypad", lambda: atspi.shown_window(program, "Quorvel"))
+"""
+
+import subprocess
+import time
+
+from gi.repository import Gio, GLib
+
+# Qt offers its windows over AT-SPI only when asked to.
+ENVIRONMENT = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1"}
+
+
+class Failure(Exception):
+    pass
+
+
+def _call(bus, name, path, interface, method, *strings):
+    arguments = GLib.Variant(f"({'s' * len(strings)})", strings)
+    return bus.call_sync(name, path, interface, method, arguments, None, Gio.DBusCallFlags.NONE,
+                         5000, None).unpack()[0]
+
+
+def _has_owner(bus, name):
+    return _call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                 "NameHasOwner", name)
+
+
+def end(process):
+    if process is None or process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=10)
+
+
+class AtspiSession:
+    def __enter__(self):
+        self.processes = []
+        session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+        self._start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        self.wait_for("the accessibility bus", lambda: _has_owner(session, "org.a11y.Bus"))
+        address = _call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress")
+        flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+                 | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        bus = Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
+        self._start(["/usr/libexec/at-spi2-registryd"])
+        self.wait_for("the accessibility registry",
+                      lambda: _has_owner(bus, "org.a11y.atspi.Registry"))
+        import pyatspi  # reading AT-SPI any earlier would have D-Bus start both
+        self.pyatspi = pyatspi
+        # AT-SPI hears of a new application only while someone listens for changes.
+        pyatspi.Registry.registerEventListener(lambda event: None, "object:children-changed")
+        return self
+
+    def __exit__(self, *exception):
+        for process in reversed(self.processes):
+            end(process)
+
+    def _start(self, command, **options):
+        options.setdefault("stdout", subprocess.DEVNULL)
+        options.setdefault("stderr", subprocess.DEVNULL)
+        process = subprocess.Popen(command, **options)
+        self.processes.append(process)
+        return process
+
+    def launch(self, command, environment, errors):
+        """Starts the program, ended with the session at the latest."""
+        return self._start(command, env=dict(environment, **ENVIRONMENT), stdout=None,
+                           stderr=errors)
+
+    def wait_for(self, what, find, seconds=20):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            # AT-SPI learns of applications and windows from D-Bus signals.
+            context = GLib.MainContext.default()
+            while context.pending():
+                context.iteration(False)
+            found = find()
+            if found:
+                return found
+            time.sleep(0.05)
+        raise Failure(f"{what} did not appear within {seconds} s")
+
+    def application(self, program):
+        # Without a main loop AT-SPI's cache never hears of changes: read afresh each time.
+        desktop = self.pyatspi.Registry.getDesktop(0)
+        desktop.clear_cache()
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and app.get_process_id() == program.pid:
+                return app
+        return None
+
+    def shown_window(self, program, title):
+        app = self.application(program)
+        for index in range(app.childCount if app is not None else 0):
+            window = app.getChildAtIndex(index)
+            window.clear_cache()
+            if window.name == title and window.getState().contains(self.pyatspi.STATE_SHOWING):
+                return window
+        return None
+
+    def control(self, window, name, role):
+        found = self.pyatspi.findDescendant(
+            window, lambda node: node is not None and node.name == name and node.getRole() == role)
+        if found is None:
+            raise Failure(f"no {name!r} in the {window.name} window")
+        return found
+
+    @staticmethod
+    def press(button):
+        """The "Press" action, as assistive technology presses a button."""
+        action = button.queryAction()
+        for index in range(action.nActions):
+            if action.getName(index) == "Press":
+                action.doAction(index)
+                return
+        raise Failure(f"{button.name!r} offers no Press action")
+
+    @staticmethod
+    def text(field):
+        return field.queryText().getText(0, -1)

@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+"""Presses made while a clip plays, from every source a user has: the pointer, Space on the
+focused button, and the "Press" action that screen readers and switch devices send over AT-SPI.
+The real program runs on an X display (scripts/with-display) or a headless Wayland compositor
+(tests/support/with-weston), its sound on a private paced server (scripts/with-paced-sound), in a
+private D-Bus session; the sound is decoded by multimon-ng and held against the number text as
+AT-SPI reads it: each burst is heard in the order it was pressed.
+    press_bursts.py ROW PROGRAM
+Rows: pointer, space, atspi, mixed (pointer and AT-SPI by turns) are bursts; on Wayland also
+about (the About window is a toplevel of its own), sigterm and compositor-lost (ends within 1 s)."""
+
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_session import AtspiSession, Failure  # noqa: E402
+
+ROW, PROGRAM = sys.argv[1], sys.argv[2]
+KEYS = "123456789*0#"
+# Middles of the keys, in pixels from the keypad window's top-left corner.
+PLACES = {key: (27 + 48 * (i % 3), (59, 95, 131, 170)[i // 3]) for i, key in enumerate(KEYS)}
+BURSTS = {"space": ["34567", "56789", "12345"]}.get(ROW, ["45678", "91357", "28064"])
+wayland = bool(os.environ.get("WAYLAND_DISPLAY"))
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=True, timeout=10)
+
+
+class Keypad:
+    def __init__(self, atspi, program):
+        self.atspi, self.program = atspi, program
+        self.window = atspi.wait_for("the keypad window, over AT-SPI",
+                                     lambda: atspi.shown_window(program, "Quorvel"))
+        role = atspi.pyatspi.ROLE_PUSH_BUTTON
+        names = {"*": "star", "#": "hash"}
+        self.buttons = {key: atspi.control(self.window, names.get(key, key), role) for key in KEYS}
+        self.dial = atspi.control(self.window, "Dial Phone Number", role)
+        self.number = atspi.control(self.window, "Number", atspi.pyatspi.ROLE_TEXT)
+        self.x_window = None
+        if not wayland:
+            self.x_window = subprocess.run(
+                ["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvel$"],
+                capture_output=True, text=True, timeout=20).stdout.split()[0]
+
+    def click(self, key):
+        x, y = PLACES[key]
+        xdotool("mousemove", "--window", self.x_window, str(x), str(y), "click", "1")
+
+    def burst(self, keys):
+        if ROW == "pointer":
+            steps = []
+            for key in keys:
+                x, y = PLACES[key]
+                steps += ["mousemove", "--window", self.x_window, str(x), str(y), "click", "1"]
+            xdotool(*steps)
+        elif ROW == "space":
+            # Focus on the first key, then Space and Tab: the keys of a burst follow one another
+            # in the focus order.
+            xdotool("mousemove", "--window", self.x_window, "75", "20")
+            self.buttons[keys[0]].queryComponent().grabFocus()
+            time.sleep(0.2)
+            xdotool("key", "--delay", "20", *" Tab ".join(["space"] * len(keys)).split())
+        elif ROW == "mixed":
+            # An AT-SPI press lands a tenth of a second after it is made (the button is drawn
+            # down meanwhile): so far apart, each press comes in the order it was made.
+            for index, key in enumerate(keys):
+                self.click(key) if index % 2 == 0 else self.atspi.press(self.buttons[key])
+                time.sleep(0.2)
+        else:
+            for key in keys:
+                self.atspi.press(self.buttons[key])
+
+
+def record(work):
+    return subprocess.Popen(["parec", "-d", os.environ["PAREC_SINK"], "--latency-msec=200",
+                             "--rate=22050", "--channels=1", "--format=s16le", "--raw"],
+                            stdout=open(os.path.join(work, "heard.raw"), "wb"))
+
+
+def decoded(work):
+    out = subprocess.run(["multimon-ng", "-q", "-c", "-a", "DTMF", "-t", "raw",
+                          os.path.join(work, "heard.raw")], capture_output=True, text=True).stdout
+    return "".join(re.findall(r"^DTMF: (.)", out, re.M))
+
+
+def ends_within_a_second(program, what, make_it_end, expected_status, errors_file):
+    started = time.monotonic()
+    make_it_end()
+    try:
+        status = program.wait(timeout=1.0)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"still running 1 s after {what}")
+    took = (time.monotonic() - started) * 1000
+    with open(errors_file) as errors:
+        lines = [line for line in errors.read().splitlines() if line.startswith("quorvel:")]
+    if status != expected_status:
+        raise Failure(f"ended with status {status} after {what}, not {expected_status}")
+    if len(lines) > 1:
+        raise Failure(f"said {len(lines)} lines after {what}: {lines}")
+    print(f"press_bursts[{ROW}]: ended {took:.0f} ms after {what}, status {status}, {lines}")
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="quorvel-bursts-")
+    errors_file = os.path.join(work, "stderr")
+    environment = dict(os.environ, JACK_NO_START_SERVER="1")
+    if ROW == "about":
+        environment["WAYLAND_DEBUG"] = "client"
+    recorder = record(work) if ROW in ("pointer", "space", "atspi", "mixed") else None
+    try:
+        with AtspiSession() as atspi, open(errors_file, "w") as errors:
+            program = atspi.launch([PROGRAM], environment, errors)
+            keypad = Keypad(atspi, program)
+            time.sleep(0.3)
+            if recorder:
+                for keys in BURSTS:
+                    keypad.burst(keys)
+                    # Five clips of a fifth of a second, and some time to spare.
+                    time.sleep(1.6)
+                number = atspi.text(keypad.number)
+                recorder.terminate()
+                recorder.wait(timeout=10)
+                heard, pressed = decoded(work), "".join(BURSTS)
+                print(f"press_bursts[{ROW}]: pressed {pressed}, number text {number}, heard {heard}")
+                if number != pressed:
+                    raise Failure(f"the number text reads {number!r}, pressed {pressed!r}")
+                if heard != number:
+                    raise Failure(f"heard {heard!r}, the number text reads {number!r}")
+            elif ROW == "about":
+                for key in "*#7391#":
+                    atspi.press(keypad.buttons[key])
+                    time.sleep(0.15)
+                atspi.wait_for("the About window", lambda: atspi.shown_window(program, "About"))
+                time.sleep(0.3)
+                log = open(errors_file, errors="replace").read()
+                for title in ("Quorvel", "About"):
+                    if not re.search(rf'xdg_toplevel@\d+\.set_title\("{title}"\)', log):
+                        raise Failure(f"no toplevel titled {title!r} in the Wayland log")
+                if not re.search(r"wl_surface@\d+\.attach\(wl_buffer@", log):
+                    raise Failure("no buffer was ever attached to a surface")
+                parents = re.findall(r"xdg_toplevel@\d+\.set_parent\(xdg_toplevel@\d+\)", log)
+                if parents:
+                    raise Failure(f"a toplevel was given a parent: {parents}")
+                print(f"press_bursts[{ROW}]: both windows are toplevels of their own")
+            else:
+                for key in "1234567":
+                    atspi.press(keypad.buttons[key])
+                time.sleep(0.5)
+                atspi.press(keypad.dial)
+                time.sleep(0.5)
+                if ROW == "sigterm":
+                    ends_within_a_second(program, "SIGTERM", program.terminate, 0, errors_file)
+                elif ROW == "compositor-lost":
+                    ends_within_a_second(
+                        program, "the compositor died",
+                        lambda: os.kill(int(os.environ["COMPOSITOR_PID"]), signal.SIGKILL), 1,
+                        errors_file)
+                else:
+                    raise Failure("unknown row")
+    except Failure as failure:
+        print(f"press_bursts[{ROW}]: {failure}", file=sys.stderr)
+        if ROW != "about" and os.path.getsize(errors_file) > 0:
+            print("--- the program's standard error:\n" + open(errors_file).read(), file=sys.stderr)
+        sys.exit(1)
+    finally:
+        if recorder and recorder.poll() is None:
+            recorder.kill()
+        subprocess.run(["rm", "-rf", work])
+
+
+main()
