@@ -48,7 +48,12 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
     setObjectName("Form1");
     setWindowTitle("Quorvel");
-    setWindowIcon(QIcon(QStringLiteral(":/resources/quorvel.ico")));
+    // The icon's own images rather than the packed icon: PNG needs no image plug-in loaded at
+    // start.
+    QIcon icon;
+    for (const int size : {16, 32})
+        icon.addFile(QStringLiteral(":/resources/icon%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     // A fixed border: minimise and close, but no maximise and no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -69,7 +69,8 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // Only the keypad window decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    // Made in focus order, which is also the order of the focus chain.
+    // Made in focus order, which is also the order of the focus chain; the tester list, "Close"
+    // and the picture follow when the window is first shown.
     Frame2 = addFrame(this, "Frame2", "About", twips(45, 45, 5670, 3420));
     Frame3 = addFrame(Frame2, "Frame3", "Beta Testers", twips(105, 1365, 5415, 1950));
     // A frame's caption sits on its top border, so the labels placed just below it stay clear of
@@ -81,7 +82,6 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
                            "padding: 0px 2px; }")
                 .arg(captionMiddle));
-    Text3 = addTesterList(Frame3);
     Label27 = addLabel(Frame2, "Label27", "Copyright ", twips(105, 1050, 2055, 255));
     Label26 = addLabel(Frame2, "Label26", "Program name", twips(105, 210, 5430, 255));
     Label25 = addLabel(Frame2, "Label25", "Version", twips(105, 420, 5475, 255));
@@ -91,6 +91,23 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // labels above it reach across the picture, so theirs stay transparent.
     Label27->setAutoFillBackground(true);
 
+    // Without names of their own, a control inside a frame is read out with the frame's caption:
+    // the inner frame, the tester list and the picture would all be "About".
+    Frame2->setAccessibleName(Frame2->title());
+    Frame3->setAccessibleName(Frame3->title());
+    Label24->setAccessibleDescription("The maker's web address");
+}
+
+void Form2::setVisible(bool visible) {
+    if (visible && !Text3)
+        buildForShowing();
+    QWidget::setVisible(visible);
+}
+
+// What only a shown window needs is made when it is first shown, off the program's start.
+void Form2::buildForShowing() {
+    Text3 = addTesterList(Frame3);
+    Text3->setAccessibleName("Beta testers");
     Command1 = new QPushButton("Close", this);
     Command1->setObjectName("Command1");
     Command1->setGeometry(twips(4275, 3510, 1365, 240));
@@ -107,16 +124,9 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // Beneath the labels that cross it, so that their text is drawn over the picture.
     Image1->lower();
 
-    // Without names of their own, a control inside a frame is read out with the frame's caption:
-    // the inner frame, the tester list and the picture would all be "About".
-    Frame2->setAccessibleName(Frame2->title());
-    Frame3->setAccessibleName(Frame3->title());
-    Text3->setAccessibleName("Beta testers");
     Image1->setAccessibleName("Quorvel logo");
     Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
                                      "it, beside the word Quorvel over a wavy line");
-    Label24->setAccessibleDescription("The maker's web address");
-
     makeIndependentToolWindow(*this);
 }
 

@@ -9,9 +9,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The About window: product name, version line, web address and copyright line, a picture and
-// the list of beta testers. Made once, hidden, when the keypad window loads; after that it is
-// only shown and hidden. It is a window of its own, owned by no other, so the keypad window can
-// come in front of it.
+// the list of beta testers. Made once, hidden, when the keypad window loads (the tester list and
+// the picture when it is first shown); after that it is only shown and hidden. It is a window of
+// its own, owned by no other, so the keypad window can come in front of it.
 class Form2 final : public QWidget {
     Q_OBJECT
 
@@ -25,23 +25,28 @@ public:
     // "Close": hides the window, then empties the number and the spoken text.
     void Command1_Click();
 
+    void setVisible(bool visible) override;
+
     // The controls, by name, in focus order. The captions of Label25, Label26 and Label27 are
-    // placeholders until the keypad window fills them from the version record.
+    // placeholders until the keypad window fills them from the version record. Text3, Command1
+    // and Image1 are made when the window is first shown (null until then).
     QGroupBox* Frame2;
     QGroupBox* Frame3;
-    QPlainTextEdit* Text3;
+    QPlainTextEdit* Text3 = nullptr;
     QLabel* Label27;
     QLabel* Label26;
     QLabel* Label25;
     QLabel* Label24;
-    QPushButton* Command1;
-    QLabel* Image1;
+    QPushButton* Command1 = nullptr;
+    QLabel* Image1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildForShowing();
+
     NumberTexts& mainTexts_;
 };
 
