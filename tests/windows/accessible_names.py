@@ -164,7 +164,7 @@ with open(os.path.join(work, "asound.conf"), "w") as conf:
     conf.write("pcm.!default { type null }\n")
 environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                    ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                   PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
+                   PULSE_SERVER="unix:/nonexistent")
 environment.pop("QT_QPA_PLATFORM", None)
 
 # The accessibility bus of this private session and its registry are started and ended here,

@@ -35,7 +35,6 @@ fail() {
 now() { date +%s.%N; }
 elapsed_ms() { echo "($(now) - $1) * 1000 / 1" | bc; }
 
-export JACK_NO_START_SERVER=1
 unset QT_QPA_PLATFORM
 if [ "$row" = stalled-device ]; then
   # The device's pipe leads to a program that never reads: once it is full, writes block.
