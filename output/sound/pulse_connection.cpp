@@ -137,8 +137,10 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
     std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
     if (!written_) {
         // A new sound on a connection kept open: the server may have gone (restarted) since the
-        // last one. Hearing the hang-up now, before writing, lets a fresh connection play it.
-        pa_mainloop_iterate(loop_, 0, nullptr);
+        // last one. Hearing the hang-up now, before writing, lets a fresh connection play it;
+        // it may lie behind messages the server sent before it went.
+        for (int i = 0; i < 64 && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
+        }
         wentAway_ = broken();
         if (wentAway_)
             return false;
