@@ -21,7 +21,7 @@ onsets="$here/../support/tone_onsets.py"
 work=$(mktemp -d /tmp/quorvel-faults-XXXXXX)
 pid= recorder= loops=()
 cleanup() {
-  [ -n "${SOUND_SERVER_PID:-}" ] && kill -CONT "$SOUND_SERVER_PID" 2>/dev/null
+  [ -n "${SOUND_SERVER_PID:-}" ] && { kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true; }
   for p in $pid $recorder "${loops[@]}"; do kill "$p" 2>/dev/null || true; done
   [ -n "$recorder" ] && wait "$recorder" 2>/dev/null
   rm -rf "$work" || true
