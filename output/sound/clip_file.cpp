@@ -1,8 +1,7 @@
 #include "output/sound/clip_file.h"
 
 #include "output/report.h"
-
-#include <QFile>
+#include "output/sound/clip_path.h"
 
 #include <sndfile.h>
 
@@ -14,12 +13,11 @@
 namespace {
 
 // Beyond these a file is not a clip anyone meant to hear, and the device would refuse it anyway.
-constexpr int maxChannels = 2;
 constexpr int minSampleRate = 1000;
 constexpr int maxSampleRate = 384000;
 
 void reportUnplayable(const QString& path, const std::string& why) {
-    reportOnce("cannot play clip '" + path.toStdString() + "': " + why);
+    reportOnce("cannot play clip '" + encodePath(path) + "': " + why);
 }
 
 } // namespace
@@ -29,8 +27,8 @@ void ClipFile::Closer::operator()(sf_private_tag* file) const {
 }
 
 std::optional<ClipFile> ClipFile::open(const QString& path) {
-    const QByteArray encoded = QFile::encodeName(path);
-    const std::filesystem::path fsPath(encoded.toStdString());
+    const std::string encoded = encodePath(path);
+    const std::filesystem::path fsPath(encoded);
 
     std::error_code error;
     const auto status = std::filesystem::status(fsPath, error);
@@ -47,16 +45,17 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
     }
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(encoded.constData(), SFM_READ, &info);
+    SNDFILE* file = sf_open(encoded.c_str(), SFM_READ, &info);
     if (file == nullptr) {
         reportUnplayable(path, sf_strerror(nullptr));
         return std::nullopt;
     }
-    ClipFile clip(file, PcmFormat{info.channels, info.samplerate});
+    // More than two channels are mixed down to one: every device takes mono.
+    ClipFile clip(file, PcmFormat{info.channels > 2 ? 1 : info.channels, info.samplerate},
+                  info.channels);
 
-    if (info.channels < 1 || info.channels > maxChannels) {
-        reportUnplayable(path,
-                         std::to_string(info.channels) + " channels (only mono and stereo play)");
+    if (info.channels < 1) {
+        reportUnplayable(path, "no channels");
         return std::nullopt;
     }
     if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate) {
@@ -71,15 +70,21 @@ long ClipFile::read(std::int16_t* samples, long frames) {
     // Every encoding is read as floating point from -1 to 1 and brought to 16 bits here, at the
     // clip's own level. (libsndfile's own 16-bit reading of floating-point data gives near-silence
     // unscaled, and scaled it raises the clip's peak to full scale.)
-    decoded_.resize(std::size_t(frames) * std::size_t(format_.channels));
+    decoded_.resize(std::size_t(frames) * std::size_t(fileChannels_));
     const sf_count_t got = sf_readf_float(file_.get(), decoded_.data(), frames);
     if (got <= 0)
         return 0;
     const auto count = std::size_t(got) * std::size_t(format_.channels);
+    const auto mixed = std::size_t(fileChannels_ / format_.channels); // channels in each sample
     for (std::size_t i = 0; i < count; ++i) {
-        // Louder than full scale is clipped rather than wrapped round; a broken sample is silent.
-        const float value = std::isnan(decoded_[i]) ? 0.0f : decoded_[i];
-        const float scaled = std::clamp(value * 32768.0f, -32768.0f, 32767.0f);
+        float value = 0;
+        for (std::size_t c = 0; c < mixed; ++c) {
+            // A broken sample is silent.
+            const float part = decoded_[i * mixed + c];
+            value += std::isnan(part) ? 0.0f : part;
+        }
+        // Louder than full scale is clipped rather than wrapped round.
+        const float scaled = std::clamp(value / float(mixed) * 32768.0f, -32768.0f, 32767.0f);
         samples[i] = static_cast<std::int16_t>(std::lrint(scaled));
     }
     return static_cast<long>(got);

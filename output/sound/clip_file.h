@@ -21,8 +21,8 @@ public:
 
     PcmFormat format() const { return format_; }
 
-    // Reads up to `frames` interleaved frames into `samples`; returns how many were read, 0 at the
-    // end of the clip or on a read error.
+    // Reads up to `frames` interleaved frames of format() into `samples`; returns how many were
+    // read, 0 at the end of the clip or on a read error.
     long read(std::int16_t* samples, long frames);
 
 private:
@@ -30,9 +30,11 @@ private:
         void operator()(sf_private_tag* file) const;
     };
 
-    ClipFile(sf_private_tag* file, PcmFormat format) : file_(file), format_(format) {}
+    ClipFile(sf_private_tag* file, PcmFormat format, int fileChannels)
+        : file_(file), format_(format), fileChannels_(fileChannels) {}
 
     std::unique_ptr<sf_private_tag, Closer> file_;
-    PcmFormat format_;
+    PcmFormat format_; // as played
+    int fileChannels_; // as stored
     std::vector<float> decoded_;
 };

@@ -1,7 +1,6 @@
 #include "output/sound/clip_path.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <filesystem>
 #include <system_error>
@@ -13,11 +12,58 @@ QString applicationDirectory() {
         const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
         if (error)
             return QDir::currentPath();
-        return QFile::decodeName(QByteArray::fromStdString(executable.parent_path().string()));
+        return decodePath(executable.parent_path().native());
     }();
     return directory;
 }
 
 QString ClipPath(const QString& fileName) {
     return applicationDirectory() + QDir::separator() + fileName;
+}
+
+QString decodePath(const std::string& bytes) {
+    QString text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xe  ? 3
+                                   : (lead >> 3) == 0x1e ? 4
+                                                         : 0;
+        if (length > 0 && i + length <= bytes.size()) {
+            // Valid UTF-8 only if it comes back as the same bytes (no overlong forms).
+            const QByteArray piece(bytes.data() + i, qsizetype(length));
+            const QString decoded = QString::fromUtf8(piece);
+            if (!decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece) {
+                text += decoded;
+                i += length;
+                continue;
+            }
+        }
+        text += QChar(char16_t(0xdc00 + lead));
+        ++i;
+    }
+    return text;
+}
+
+std::string encodePath(const QString& path) {
+    std::string bytes;
+    qsizetype runStart = 0;
+    const auto flush = [&](qsizetype end) {
+        bytes += path.mid(runStart, end - runStart).toUtf8().toStdString();
+    };
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (path[i].isHighSurrogate() && i + 1 < path.size() && path[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const char16_t unit = path[i].unicode();
+        if (unit >= 0xdc80 && unit <= 0xdcff) {
+            flush(i);
+            bytes.push_back(static_cast<char>(unit - 0xdc00));
+            runStart = i + 1;
+        }
+    }
+    flush(path.size());
+    return bytes;
 }

@@ -8,8 +8,8 @@ namespace {
 constexpr long framesPerRead = 1024;
 } // namespace
 
-DeviceClipPlayer::DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle, SoundStarted started)
-    : stream_(releaseAfterIdle, std::move(started)) {}
+DeviceClipPlayer::DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle)
+    : stream_(releaseAfterIdle) {}
 
 void DeviceClipPlayer::PlayClip(const QString& path) {
     PlayClips(QStringList{path});
@@ -17,7 +17,7 @@ void DeviceClipPlayer::PlayClip(const QString& path) {
 
 void DeviceClipPlayer::PlayClips(const QStringList& paths) {
     const std::lock_guard lock(playing_);
-    std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo
+    std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo (more is mixed down)
     for (const QString& path : paths) {
         // The program is ending: the clips still to come are not even opened.
         if (stream_.stopped())

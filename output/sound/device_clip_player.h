@@ -9,8 +9,7 @@
 // thread waits until the last sample has been heard.
 class DeviceClipPlayer final : public ClipPlayer {
 public:
-    explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2),
-                              SoundStarted started = {});
+    explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
 
     void PlayClip(const QString& path) override;
     void PlayClips(const QStringList& paths) override;

@@ -32,15 +32,9 @@ std::uint32_t bytesFor(PcmFormat format, std::chrono::microseconds duration) {
 
 } // namespace
 
-PulseConnection::PulseConnection(PcmFormat format, const std::atomic<bool>& stopped,
-                                 SoundStarted started)
-    : format_(format), stopped_(stopped), started_(std::move(started)) {}
-
-std::unique_ptr<PulseConnection> PulseConnection::open(PcmFormat format,
-                                                       const std::atomic<bool>& stopped,
-                                                       SoundStarted started, Failure& failure) {
-    std::unique_ptr<PulseConnection> output(
-        new PulseConnection(format, stopped, std::move(started)));
+std::unique_ptr<PulseConnection>
+PulseConnection::open(PcmFormat format, const std::atomic<bool>& stopped, Failure& failure) {
+    std::unique_ptr<PulseConnection> output(new PulseConnection(format, stopped));
     failure = output->connect();
     if (failure != Failure::none)
         return nullptr;
@@ -49,16 +43,21 @@ std::unique_ptr<PulseConnection> PulseConnection::open(PcmFormat format,
 
 PulseConnection::Failure PulseConnection::connect() {
     loop_ = pa_mainloop_new();
-    if (loop_ == nullptr)
-        return Failure::noServer;
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvel");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "quorvel");
-    context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);
+    if (loop_ != nullptr)
+        context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);
     pa_proplist_free(properties);
+    // Nothing to do with a server: libpulse could not map the memory it sends sound through
+    // (an address-space limit, say). ALSA's route to the server would fail the same way.
+    if (context_ == nullptr) {
+        reportOnce("no memory for the sound server's buffers (is the address space limited, as "
+                   "by ulimit -v?); key tones and speech are silent");
+        return Failure::failed;
+    }
     // Never start a server of our own: with none running, the sound device is used directly.
-    if (context_ == nullptr ||
-        pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return Failure::noServer;
 
     const Wait connected = runUntil(
@@ -102,9 +101,8 @@ PulseConnection::Failure PulseConnection::connect() {
     attributes.prebuf = bytesFor(format_, requestEvery);
     attributes.minreq = bytesFor(format_, requestEvery);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS | PA_STREAM_INTERPOLATE_TIMING);
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+    if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
+                                   nullptr) < 0) {
         reportOnce(std::string("the sound server refused a stream (") +
                    pa_strerror(pa_context_errno(context_)) + ")");
         return Failure::failed;
@@ -137,6 +135,16 @@ PulseConnection::~PulseConnection() {
 bool PulseConnection::write(const std::int16_t* samples, long frames) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
     std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
+    if (!written_) {
+        // A new sound on a connection kept open: the server may have gone (restarted) since the
+        // last one. Hearing the hang-up now, before writing, lets a fresh connection play it;
+        // it may lie behind messages the server sent before it went.
+        for (int i = 0; i < 64 && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
+        }
+        wentAway_ = broken();
+        if (wentAway_)
+            return false;
+    }
     while (left > 0) {
         if (stopped_ || broken())
             return failWith(stopped_ ? Wait::stopped : Wait::broken);
@@ -155,16 +163,7 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
         const std::size_t now = std::min(room, left);
         if (pa_stream_write(stream_, bytes, now, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return failWith(Wait::broken);
-        if (!written_ && started_) {
-            // Asks the server where it has got to, to learn when this sound's first sample is
-            // heard; the answer comes while the sound plays.
-            soundStartsAt_ = bytesWritten_;
-            if (pa_operation* update =
-                    pa_stream_update_timing_info(stream_, &PulseConnection::noteTiming, this))
-                pa_operation_unref(update);
-        }
         written_ = true;
-        bytesWritten_ += static_cast<std::int64_t>(now);
         bytes += now;
         left -= now;
         // Hands what was written to the socket now rather than at the next wait.
@@ -254,19 +253,4 @@ bool PulseConnection::failWith(Wait wait) {
         break;
     }
     return false;
-}
-
-void PulseConnection::noteTiming(pa_stream* stream, int success, void* self) {
-    auto* output = static_cast<PulseConnection*>(self);
-    const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
-    if (timing == nullptr || timing->read_index_corrupt || !output->started_)
-        return;
-    // The server had taken the stream up to read_index a moment ago; the sound's first sample
-    // is that many bytes further on, and is heard a sink latency after the server takes it.
-    const double bytesPerSecond = 2.0 * output->format_.channels * output->format_.sampleRate;
-    const double ahead = double(output->soundStartsAt_ - timing->read_index) / bytesPerSecond;
-    const auto heardFrom =
-        Clock::now() + std::chrono::microseconds(timing->sink_usec) +
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead));
-    output->started_(heardFrom);
 }

@@ -23,32 +23,30 @@ public:
     // server runs here (then the caller uses the sound device directly), or to failed when one
     // runs but cannot play, which has been reported.
     static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
-                                                 SoundStarted started, Failure& failure);
+                                                 Failure& failure);
     ~PulseConnection() override;
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
     bool write(const std::int16_t* samples, long frames) override;
     bool drain() override;
+    bool wentAway() const override { return wentAway_; }
 
 private:
     enum class Wait { done, stopped, broken, timedOut };
 
-    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped, SoundStarted started);
+    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped)
+        : format_(format), stopped_(stopped) {}
     Failure connect();
     template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
     bool broken() const;
     bool failWith(Wait wait);
 
-    static void noteTiming(pa_stream* stream, int success, void* self);
-
     const PcmFormat format_;
     const std::atomic<bool>& stopped_;
-    const SoundStarted started_;
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
-    bool written_ = false;           // since the last drain
-    std::int64_t bytesWritten_ = 0;  // since the stream was connected
-    std::int64_t soundStartsAt_ = 0; // where in the stream the current sound begins
+    bool written_ = false; // since the last drain
+    bool wentAway_ = false;
 };

@@ -2,11 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
-
-// Called when a sound starts after silence, with the moment its first sample reaches the
-// listener (as well as the device can tell).
-using SoundStarted = std::function<void(std::chrono::steady_clock::time_point heardFrom)>;
 
 // No progress for this long means the device or sound server has stopped taking sound: the
 // sound is abandoned rather than holding the keypad.
@@ -26,4 +21,8 @@ public:
 
     // Returns once everything written so far has been played. False: failed, or stopped.
     virtual bool drain() = 0;
+
+    // After a failed write: the server had gone away while the connection sat idle, before any
+    // of the new sound was taken, and nothing was said. A fresh connection may play that sound.
+    virtual bool wentAway() const { return false; }
 };

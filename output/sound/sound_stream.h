@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/bounded_calls.h"
 #include "output/sound/pcm_format.h"
 #include "output/sound/sound_connection.h"
 
@@ -19,8 +20,7 @@
 // one thread at a time, except stop().
 class SoundStream {
 public:
-    explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2),
-                         SoundStarted started = {});
+    explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
     ~SoundStream();
     SoundStream(const SoundStream&) = delete;
     SoundStream& operator=(const SoundStream&) = delete;
@@ -46,12 +46,13 @@ private:
     void closeLocked();
     void releaseWhenIdle();
 
-    mutable std::mutex mutex_;
-    std::unique_ptr<SoundConnection> output_;
-    PcmFormat format_;
-    const SoundStarted started_;
     std::atomic<bool> stopped_{false};
+    BoundedCalls deviceCalls_; // the ALSA device's blocking calls; outlives connection_
+    mutable std::mutex mutex_;
+    std::unique_ptr<SoundConnection> connection_;
+    PcmFormat format_;
 
+    // Started with the first sound: a stream that never plays has no thread.
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable idleChanged_;
     std::chrono::steady_clock::time_point releaseAt_ = std::chrono::steady_clock::time_point::max();

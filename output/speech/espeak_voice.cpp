@@ -5,8 +5,7 @@
 EspeakVoice::EspeakVoice() : EspeakVoice(EspeakVoiceWatch{}) {}
 
 EspeakVoice::EspeakVoice(EspeakVoiceWatch watch)
-    : watch_(std::move(watch)), stream_(std::chrono::seconds(2), watch_.soundStarted),
-      thread_([this] { run(); }) {}
+    : watch_(std::move(watch)), stream_(std::chrono::seconds(2)), thread_([this] { run(); }) {}
 
 EspeakVoice::~EspeakVoice() {
     queue_.close();
@@ -37,9 +36,14 @@ void EspeakVoice::run() {
 void EspeakVoice::speak(const QString& text, PcmFormat format) {
     // Each piece plays as soon as it is synthesized, so speech starts without waiting for the
     // whole text; the device's pace holds the synthesis back.
+    bool started = false;
     synthesizeSpeech(text, [&](const std::int16_t* samples, long count) {
         // False: no device, a device that stalled, or the voice is ending.
-        return stream_.write(format, samples, count);
+        const bool written = stream_.write(format, samples, count);
+        if (written && !started && watch_.soundStarted)
+            watch_.soundStarted(std::chrono::steady_clock::now());
+        started = started || written;
+        return written;
     });
     // The next request starts only after this one has been heard to its end.
     stream_.drain();

@@ -13,7 +13,7 @@
 struct EspeakVoiceWatch {
     // Once, when loading the engine is over; false when the voice will stay silent.
     std::function<void(bool speaks)> engineLoaded;
-    // When a request starts to sound, with the moment its first sample reaches the listener.
+    // When a request's first samples have been handed to the sound stream.
     std::function<void(std::chrono::steady_clock::time_point heardFrom)> soundStarted;
     // After each request has been spoken, or skipped because it could not be.
     std::function<void()> requestDone;

@@ -86,6 +86,8 @@ struct Encoding {
     // implementations, which may also disagree on how much padding the last block holds.
     int tolerance;
     int lengthSlack = 0;
+    // How sox turns the clip into what the player plays, when it is not as stored.
+    QStringList soxEffects = {};
 };
 
 const Encoding encodings[] = {
@@ -100,6 +102,9 @@ const Encoding encodings[] = {
     {"ima_adpcm", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 22050, 64},
     {"ms_adpcm", SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 2, 22050, 64},
     {"gsm610", SF_FORMAT_WAV | SF_FORMAT_GSM610, 1, 8000, 64, 320},
+    // More channels than a device takes: mixed down, as sox mixes them.
+    {"pcm16_3ch", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 22050, 1, 0, {"remix", "-"}},
+    {"pcm24_8ch", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8, 48000, 1, 0, {"remix", "-"}},
 };
 
 class EveryEncoding : public ClipPlayerTest, public ::testing::WithParamInterface<Encoding> {};
@@ -110,7 +115,7 @@ TEST_P(EveryEncoding, PlaysAsSoxDecodesItAndReopensForTheNextFormat) {
     const Encoding& encoding = GetParam();
     const QString path = scratch + "/" + encoding.name + ".wav";
     writeToneClip(path, encoding.format, encoding.channels, encoding.rate, 1600);
-    const Samples expected = decodeClip(path);
+    const Samples expected = decodeClip(path, encoding.soxEffects);
     ASSERT_GE(expected.size(), 1000u);
 
     const Samples played = captured([&](ClipPlayer& player) {
@@ -124,7 +129,9 @@ TEST_P(EveryEncoding, PlaysAsSoxDecodesItAndReopensForTheNextFormat) {
     EXPECT_LE(largestDifference(Samples(played.begin(), played.begin() + common),
                                 Samples(expected.begin(), expected.begin() + common)),
               encoding.tolerance);
-    EXPECT_GT(*std::max_element(played.begin(), played.begin() + common), 0.3 * 32767);
+    EXPECT_GT(*std::max_element(played.begin(), played.begin() + common),
+              0.75 * *std::max_element(expected.begin(), expected.end()));
+    EXPECT_GT(*std::max_element(expected.begin(), expected.end()), 0.1 * 32767);
     EXPECT_EQ(Samples(played.begin() + clipLength, played.end()), five);
 }
 
@@ -158,15 +165,13 @@ TEST_F(ClipPlayerTest, BrokenClipsReturnAtOnceInSilence) {
     writeBytes(broken + "/cut-in-header.wav", validWav.left(30));
     writeBytes(broken + "/huge-data.wav", hugeData);
     writeBytes(broken + "/huge-format.wav", hugeFormat);
-    writeToneClip(broken + "/three-channels.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 22050, 500);
     symlink("loop-b.wav", QFile::encodeName(broken + "/loop-a.wav").constData());
     symlink("loop-a.wav", QFile::encodeName(broken + "/loop-b.wav").constData());
     mkfifo(QFile::encodeName(broken + "/fifo.wav").constData(), 0600);
 
-    const QStringList names = {"missing.wav",       "a directory.wav", "empty.wav",
-                               "random.wav",        "text.wav",        "header-only.wav",
-                               "cut-in-header.wav", "huge-format.wav", "three-channels.wav",
-                               "loop-a.wav",        "fifo.wav"};
+    const QStringList names = {
+        "missing.wav",     "a directory.wav",   "empty.wav",       "random.wav", "text.wav",
+        "header-only.wav", "cut-in-header.wav", "huge-format.wav", "loop-a.wav", "fifo.wav"};
     DeviceClipPlayer player;
     for (const QString& name : names) {
         // Generous: only a hang or a blocking open would take this long.

@@ -13,12 +13,14 @@
 #include <limits>
 #include <stdexcept>
 
-std::vector<std::int16_t> decodeClip(const QString& path) {
+std::vector<std::int16_t> decodeClip(const QString& path, const QStringList& effects) {
     // sox, not libsndfile: the player reads clips with libsndfile, and a fault in that reading
     // would be made again by a test that decodes its expectation the same way. No dither, so
     // that 16-bit clips come out exactly as stored.
     QProcess sox;
-    sox.start("sox", {"-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"});
+    sox.start("sox",
+              QStringList{"-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"} +
+                  effects);
     if (!sox.waitForFinished(30000) || sox.exitStatus() != QProcess::NormalExit ||
         sox.exitCode() != 0)
         throw std::runtime_error("sox cannot decode " + path.toStdString() + ": " +

@@ -7,8 +7,11 @@
 
 // Writes and reads clip files for the player's tests.
 
-// The samples of a clip as an independent decoder (sox) reads them, 16-bit interleaved.
-std::vector<std::int16_t> decodeClip(const QString& path);
+#include <QStringList>
+
+// The samples of a clip as an independent decoder (sox) reads them, 16-bit interleaved, after
+// sox's `effects` (such as {"remix", "-"}, all channels mixed into one).
+std::vector<std::int16_t> decodeClip(const QString& path, const QStringList& effects = {});
 
 // The largest difference between two runs of samples of equal length; INT_MAX when their
 // lengths differ.

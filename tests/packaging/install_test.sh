@@ -61,7 +61,7 @@ depends=$(dpkg-deb --field "$deb" Depends)
 grep -q 'espeak-ng-data' <<<"$depends" || fail "package lacks its run-time data dependencies"
 # dpkg-shlibdeps cannot place the sanitizer runtime of an instrumented build in any package.
 if ! grep -q 'CMAKE_CXX_FLAGS:.*-fsanitize' "$build/CMakeCache.txt"; then
-  grep -q 'libportaudio2' <<<"$depends" || fail "package lacks its library dependencies"
+  grep -q 'libasound2' <<<"$depends" || fail "package lacks its library dependencies"
 fi
 # Debian's own judge of a package, on what a user would install: the sanitized program of an
 # instrumented build is neither stripped nor hardened, and is never shipped.

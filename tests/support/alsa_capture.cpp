@@ -28,8 +28,6 @@ void useAlsaConfiguration(const QByteArray& configuration) {
     const QString path = makeScratchDirectory() + "/asound.conf";
     writeFile(path, configuration);
     setenv("ALSA_CONFIG_PATH", QFile::encodeName(path).constData(), 1);
-    // Keep PortAudio's JACK back end from trying to start a server.
-    setenv("JACK_NO_START_SERVER", "1", 1);
     // No sound server, not even the desktop's own: the player then plays on the ALSA device.
     setenv("PULSE_SERVER", "unix:/nonexistent/quorvel-no-server", 1);
 }
@@ -72,8 +70,7 @@ AlsaCapture& sharedCapture() {
 }
 
 void useNoSoundDevice() {
-    // A default device on a card that does not exist. (An empty configuration would be simpler,
-    // but PortAudio's device scan trips an assertion on it.)
+    // A default device on a card that does not exist, as on a machine with no sound card.
     useAlsaConfiguration("pcm.!default { type hw card 99 }\nctl.!default { type hw card 99 }\n");
 }
 

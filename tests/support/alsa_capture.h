@@ -6,7 +6,7 @@
 #include <vector>
 
 // Points this process's default ALSA device at a file, so that everything played through
-// PortAudio is captured sample for sample. Not paced in real time: playback runs as fast as the
+// alsa-lib is captured sample for sample. Not paced in real time: playback runs as fast as the
 // program writes. Call sharedCapture() before the process plays its first sound.
 class AlsaCapture {
 public:

@@ -99,7 +99,7 @@ def main():
     with open(os.path.join(work, "asound.conf"), "w") as conf:
         conf.write("pcm.!default { type null }\n")
     environment = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                       PULSE_SERVER="unix:/nonexistent", JACK_NO_START_SERVER="1")
+                       PULSE_SERVER="unix:/nonexistent")
     environment.pop("QT_QPA_PLATFORM", None)
     try:
         with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:

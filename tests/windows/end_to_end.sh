@@ -33,7 +33,7 @@ pcm.!default {
 }
 CONF
 # No sound server: the sound goes to the ALSA device set up above.
-export ALSA_CONFIG_PATH=$work/asound.conf JACK_NO_START_SERVER=1 PULSE_SERVER=unix:/nonexistent/quorvel-no-server
+export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
 unset QT_QPA_PLATFORM
 
 "$program" 2>"$work/stderr" &

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -57,8 +56,7 @@ private:
 
 TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     useNullSoundDevice();
-    std::atomic<int> soundsStarted{0};
-    DeviceClipPlayer speaker(std::chrono::seconds(2), [&soundsStarted](auto) { ++soundsStarted; });
+    DeviceClipPlayer speaker;
     ResponsiveClipPlayer player(speaker);
     Form1 window(player, [] { return std::make_unique<EspeakVoice>(); });
     window.show();
@@ -90,8 +88,9 @@ TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     pad.clear();
     pad.pressAll("1*#0");
 
-    // The keys really sounded: the clips went to the device, not past a missing one.
-    EXPECT_GT(soundsStarted, 0);
+    // The keys really sounded: the clips went to the device (which the player holds for a while
+    // after a key), not past a missing one.
+    EXPECT_TRUE(speaker.holdsDevice());
     EXPECT_GE(pad.presses, 10000);
     EXPECT_EQ(pad.says, 1000);
     EXPECT_EQ(aboutCycles, 100);

@@ -10,6 +10,9 @@
 #   server-stopped-dial, server-stopped-speech   SIGSTOP on the sound server, then close
 #   sigterm-dial     SIGTERM in the middle of a dial
 #   display-lost-dial, display-lost-speech       the X server killed: one line, status 1, no crash
+#   server-restart   the sound server restarted right after a key: the next two keys are heard
+#   latin1-folder    the program unpacked into a folder whose name is not UTF-8: keys are heard
+#   address-space    a tight address-space limit (ulimit -v): keys are heard
 set -euo pipefail
 row=$1 program=$2 send_close_request=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +21,7 @@ onsets="$here/../support/tone_onsets.py"
 work=$(mktemp -d /tmp/quorvel-faults-XXXXXX)
 pid= recorder= loops=()
 cleanup() {
-  [ -n "${SOUND_SERVER_PID:-}" ] && kill -CONT "$SOUND_SERVER_PID" 2>/dev/null
+  [ -n "${SOUND_SERVER_PID:-}" ] && { kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true; }
   for p in $pid $recorder "${loops[@]}"; do kill "$p" 2>/dev/null || true; done
   [ -n "$recorder" ] && wait "$recorder" 2>/dev/null
   rm -rf "$work" || true
@@ -32,7 +35,6 @@ fail() {
 now() { date +%s.%N; }
 elapsed_ms() { echo "($(now) - $1) * 1000 / 1" | bc; }
 
-export JACK_NO_START_SERVER=1
 unset QT_QPA_PLATFORM
 if [ "$row" = stalled-device ]; then
   # The device's pipe leads to a program that never reads: once it is full, writes block.
@@ -43,11 +45,33 @@ else
   # The recorder must not drop sound itself on a busy machine: a generous buffer, and real-time
   # scheduling where the system grants it.
   recorder_priority=(); chrt -f 10 true 2>/dev/null && recorder_priority=(chrt -f 10)
-  "${recorder_priority[@]}" parec -d "$PAREC_SINK" --latency-msec=200 --rate=22050 --channels=1 --format=s16le --raw >"$work/heard.raw" &
-  recorder=$!
 fi
 
-"$program" 2>"$work/stderr" &
+record() { # record FILE: from the sink's monitor, in the background
+  "${recorder_priority[@]}" parec -d "$PAREC_SINK" --latency-msec=200 --rate=22050 --channels=1 --format=s16le --raw >"$1" &
+  recorder=$!
+}
+stop_recording() { kill "$recorder"; wait "$recorder" 2>/dev/null || true; recorder=; }
+[ "$row" = stalled-device ] || record "$work/heard.raw"
+
+case $row in
+  latin1-folder)
+    # A folder name in Latin-1 bytes, as an archive made on another system unpacks.
+    folder="$work/$(printf 'T\xf6n P\xe4d')"
+    mkdir "$folder"
+    cp "$program" "$(dirname "$program")"/*.wav "$folder/"
+    program="$folder/$(basename "$program")"
+    ;;
+  address-space)
+    # The sanitizers reserve terabytes of address space; no limit leaves them room to start.
+    if ldd "$program" | grep -q libasan; then echo "sound_faults[$row]: not under AddressSanitizer"; exit 77; fi
+    ;;
+esac
+if [ "$row" = address-space ]; then
+  (ulimit -v 524288 && exec "$program") 2>"$work/stderr" &
+else
+  "$program" 2>"$work/stderr" &
+fi
 pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) ||
   fail "the window did not appear"
@@ -81,7 +105,9 @@ end_and_check() {
 }
 close_and_check() { end_and_check "the close request" 0 "$send_close_request" "$window"; }
 
-decoded() { multimon-ng -q -c -a DTMF -t raw "$work/heard.raw" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'; }
+decoded() { multimon-ng -q -c -a DTMF -t raw "${1:-$work/heard.raw}" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'; }
+# No line at all on standard error, or fail naming what was said.
+no_word() { [ ! -s "$work/stderr" ] || fail "said something although the keys should just sound"; }
 
 case $row in
   keys-dial-say | loaded)
@@ -95,7 +121,7 @@ case $row in
     say
     sleep 2.5
     close_and_check
-    kill "$recorder"; wait "$recorder" 2>/dev/null || true; recorder=
+    stop_recording
     got=$(decoded)
     [ "$got" = "$keys$keys" ] || fail "heard \"$got\", not \"$keys$keys\""
     mapfile -t starts < <("$onsets" "$work/heard.raw" 22050)
@@ -142,6 +168,33 @@ case $row in
         grep -q "connection to the display was lost" "$work/stderr" || fail "no word about the lost display"
         ;;
     esac
+    ;;
+  server-restart)
+    key 1
+    sleep 0.6
+    stop_recording
+    # The stream kept open after key 1 now leads to a server that is gone.
+    $SOUND_SERVER_RESTART
+    record "$work/after.raw"
+    sleep 0.3
+    key 2; sleep 0.5; key 3; sleep 0.6
+    close_and_check
+    stop_recording
+    before=$(decoded) after=$(decoded "$work/after.raw")
+    [ "$before" = 1 ] || fail "heard \"$before\" before the restart, not \"1\""
+    [ "$after" = 23 ] || fail "heard \"$after\" after the restart, not \"23\""
+    ! grep -q "went away" "$work/stderr" || fail "said the server went away, although it is back"
+    echo "sound_faults[$row]: heard \"$before\", the server restarted, then \"$after\""
+    ;;
+  latin1-folder | address-space)
+    for k in 1 2 3; do key "$k"; sleep 0.4; done
+    sleep 0.3
+    close_and_check
+    stop_recording
+    got=$(decoded)
+    [ "$got" = 123 ] || fail "heard \"$got\", not \"123\""
+    no_word
+    echo "sound_faults[$row]: heard \"$got\""
     ;;
   *) fail "unknown row" ;;
 esac

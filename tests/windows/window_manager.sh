@@ -41,7 +41,7 @@ trap cleanup EXIT
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work GSETTINGS_BACKEND=memory
 unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER QT_QPA_PLATFORM
 printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$work/asound.conf"
-export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent JACK_NO_START_SERVER=1
+export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent
 
 case $manager in
   metacity) metacity --sm-disable --compositor=none >"$work/wm" 2>&1 & ;;

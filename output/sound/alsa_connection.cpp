@@ -1,0 +1,162 @@
+#include "output/sound/alsa_connection.h"
+
+#include "output/bounded_calls.h"
+#include "output/report.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Sound buffered in the device: the device thread runs with raised priority, so this is ample
+// on a busy machine, and short enough that a key sounds as it is clicked.
+constexpr unsigned int bufferMicroseconds = 50000;
+
+// Frames per bounded write: stop() is noticed between them.
+constexpr long chunkFrames = 1024;
+
+// Opening may load plugins that reach out to a server.
+constexpr auto openLimit = 1500ms;
+
+// Closing is given this long, and much less when the program is ending.
+constexpr auto closeLimit = 1s;
+constexpr auto closeLimitWhenStopped = 100ms;
+
+// ALSA's own diagnostics (an underrun each time a sound ends, probes of absent devices) would
+// reach the user's terminal on every key press; the program reports what matters itself.
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+} // namespace
+
+// What the device thread works on: everything a call left behind may still touch.
+struct AlsaConnection::Device {
+    snd_pcm_t* pcm = nullptr;
+    std::vector<std::int16_t> chunk; // the samples of the write in hand
+    std::chrono::milliseconds buffer{0};
+    int error = 0; // of the last call
+
+    Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+    ~Device() {
+        if (pcm != nullptr)
+            snd_pcm_close(pcm);
+    }
+
+    // Closes the device on `calls`' thread, so that a close that blocks holds nobody up.
+    static void close(std::shared_ptr<Device> device, BoundedCalls& calls,
+                      std::chrono::milliseconds bound) {
+        calls.run([device = std::move(device)]() mutable { device.reset(); }, bound);
+    }
+};
+
+AlsaConnection::AlsaConnection(PcmFormat format, BoundedCalls& calls,
+                               const std::atomic<bool>& stopped, std::shared_ptr<Device> device)
+    : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
+
+std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCalls& calls,
+                                                     const std::atomic<bool>& stopped) {
+    snd_lib_error_set_handler(ignoreAlsaMessage);
+    auto device = std::make_shared<Device>();
+    const bool returned = calls.run(
+        [device, format] {
+            device->error = snd_pcm_open(&device->pcm, "default", SND_PCM_STREAM_PLAYBACK, 0);
+            if (device->error < 0) {
+                device->pcm = nullptr;
+                return;
+            }
+            device->error =
+                snd_pcm_set_params(device->pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED,
+                                   static_cast<unsigned>(format.channels),
+                                   static_cast<unsigned>(format.sampleRate), 1, bufferMicroseconds);
+            snd_pcm_uframes_t buffer = 0, period = 0;
+            if (device->error == 0 && snd_pcm_get_params(device->pcm, &buffer, &period) == 0)
+                device->buffer =
+                    std::chrono::milliseconds(1000 * buffer / unsigned(format.sampleRate));
+        },
+        openLimit);
+    if (!returned) {
+        if (!stopped)
+            reportOnce("the sound device does not open; that sound was abandoned");
+        return nullptr;
+    }
+    if (device->error == 0)
+        return std::unique_ptr<AlsaConnection>(
+            new AlsaConnection(format, calls, stopped, std::move(device)));
+    const std::string why = snd_strerror(device->error);
+    if (device->pcm != nullptr)
+        reportOnce("the sound device refuses " + std::to_string(format.channels) +
+                   " channel(s) at " + std::to_string(format.sampleRate) + " Hz (" + why + ")");
+    else if (device->error == -EBUSY)
+        reportOnce("the sound device is busy (" + why + "); that sound was abandoned");
+    else
+        reportOnce("no sound output device found (" + why + "); key tones and speech are silent");
+    Device::close(std::move(device), calls, closeLimit);
+    return nullptr;
+}
+
+AlsaConnection::~AlsaConnection() {
+    // After a call that was left behind, this only lets go: that call closes the device when it
+    // returns, if ever.
+    Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
+}
+
+bool AlsaConnection::write(const std::int16_t* samples, long frames) {
+    const int channels = format_.channels;
+    while (frames > 0) {
+        const long now = std::min(frames, chunkFrames);
+        device_->chunk.assign(samples, samples + now * channels);
+        const bool written = run(
+            [device = device_, now, channels] {
+                const std::int16_t* from = device->chunk.data();
+                for (long left = now; left > 0;) {
+                    snd_pcm_sframes_t wrote =
+                        snd_pcm_writei(device->pcm, from, snd_pcm_uframes_t(left));
+                    // Ran dry (a busy machine) or suspended: carry on where it stopped.
+                    if (wrote < 0 && (wrote = snd_pcm_recover(device->pcm, int(wrote), 1)) < 0) {
+                        device->error = int(wrote);
+                        return;
+                    }
+                    from += wrote * channels;
+                    left -= wrote;
+                }
+            },
+            stallLimit + std::chrono::milliseconds(1000 * now / format_.sampleRate));
+        if (!written)
+            return false;
+        samples += now * channels;
+        frames -= now;
+    }
+    return true;
+}
+
+bool AlsaConnection::drain() {
+    // What the device holds plays out within its buffer's length.
+    return run(
+        [device = device_] {
+            snd_pcm_drain(device->pcm); // fails only when there was nothing left to play
+            device->error = snd_pcm_prepare(device->pcm); // ready for the next sound
+        },
+        stallLimit + device_->buffer);
+}
+
+template <typename Call> bool AlsaConnection::run(Call call, std::chrono::milliseconds bound) {
+    if (failed_ || stopped_)
+        return false;
+    device_->error = 0;
+    if (calls_.run(std::move(call), bound)) {
+        if (device_->error == 0)
+            return true;
+        reportOnce(std::string("sound output failed (") + snd_strerror(device_->error) + ")");
+    } else if (!stopped_) {
+        reportOnce("the sound device stopped taking sound; that sound was abandoned");
+    }
+    failed_ = true;
+    return false;
+}

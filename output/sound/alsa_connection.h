@@ -1,0 +1,41 @@
+#pragma once
+
+#include "output/sound/pcm_format.h"
+#include "output/sound/sound_connection.h"
+
+#include <atomic>
+#include <memory>
+
+class BoundedCalls;
+
+// A stream on the default ALSA device through alsa-lib, for systems without a sound server.
+// alsa-lib's calls block (a device that stops taking sound, such as a pipe nobody reads, holds a
+// write for ever), so each runs through `calls` within a bound; a call that overruns is left
+// behind, holding the device until it returns, and the connection is finished with.
+class AlsaConnection final : public SoundConnection {
+public:
+    // Opens the default device for `format`; nothing, reported once, when it cannot.
+    static std::unique_ptr<AlsaConnection> open(PcmFormat format, BoundedCalls& calls,
+                                                const std::atomic<bool>& stopped);
+    // Closes the device, so that what it took is complete (a capture file, say), waiting briefly
+    // and never for a device that has stalled.
+    ~AlsaConnection() override;
+    AlsaConnection(const AlsaConnection&) = delete;
+    AlsaConnection& operator=(const AlsaConnection&) = delete;
+
+    bool write(const std::int16_t* samples, long frames) override;
+    bool drain() override;
+
+private:
+    struct Device;
+
+    AlsaConnection(PcmFormat format, BoundedCalls& calls, const std::atomic<bool>& stopped,
+                   std::shared_ptr<Device> device);
+    template <typename Call> bool run(Call call, std::chrono::milliseconds bound);
+
+    const PcmFormat format_;
+    BoundedCalls& calls_;
+    const std::atomic<bool>& stopped_;
+    std::shared_ptr<Device> device_; // also held by a call in progress, or left behind
+    bool failed_ = false;
+};
