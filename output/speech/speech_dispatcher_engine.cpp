@@ -44,20 +44,15 @@ using Link = SpeechDispatcherEngine::Link;
 // libspeechd reports events through plain functions that name only the client, so open
 // connections are found by their client number. Never destroyed: a connection left behind may
 // report while the process ends.
-std::mutex& clientsMutex() {
-    static auto* const mutex = new std::mutex;
-    return *mutex;
-}
-std::map<std::size_t, std::weak_ptr<Link>>& clients() {
-    static auto* const table = new std::map<std::size_t, std::weak_ptr<Link>>;
-    return *table;
-}
+std::mutex& clientsMutex = *new std::mutex;
+std::map<std::size_t, std::weak_ptr<Link>>& clients =
+    *new std::map<std::size_t, std::weak_ptr<Link>>;
 
 void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
     std::shared_ptr<Link> link;
     {
-        const std::lock_guard lock(clientsMutex());
-        if (const auto found = clients().find(client); found != clients().end())
+        const std::lock_guard lock(clientsMutex);
+        if (const auto found = clients.find(client); found != clients.end())
             link = found->second.lock();
     }
     if (!link)
@@ -114,9 +109,9 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine() {
     if (!opened_)
         return; // a late answer to open() stays with the call that got it
     {
-        const std::lock_guard lock(clientsMutex());
-        for (auto entry = clients().begin(); entry != clients().end();)
-            entry = entry->second.lock() == link_ ? clients().erase(entry) : std::next(entry);
+        const std::lock_guard lock(clientsMutex);
+        for (auto entry = clients.begin(); entry != clients.end();)
+            entry = entry->second.lock() == link_ ? clients.erase(entry) : std::next(entry);
     }
     if (!leftBehind_ && calls_.run([link = link_] { spd_cancel(link->connection); }, 70ms)) {
         calls_.run([link = link_] { spd_close(link->connection); }, 50ms);
@@ -153,8 +148,8 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 return;
             }
             {
-                const std::lock_guard lock(clientsMutex());
-                clients()[std::size_t(client)] = link;
+                const std::lock_guard lock(clientsMutex);
+                clients[std::size_t(client)] = link;
             }
             connection->callback_end = noteEvent;
             connection->callback_cancel = noteEvent;
@@ -224,14 +219,9 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         }
         if (Clock::now() >= nextCheck) {
             lock.unlock();
-            const bool answers = call(
-                [](Link& link) {
-                    char* reply = nullptr;
-                    link.result = spd_execute_command_with_reply(link.connection,
-                                                                 "HISTORY GET CLIENT_ID", &reply);
-                    std::free(reply);
-                },
-                answerBound);
+            const bool answers =
+                call([](Link& link) { link.result = clientNumber(link.connection) >= 0 ? 0 : -1; },
+                     answerBound);
             lock.lock();
             if (!answers || link_->result != 0) {
                 problem = link_->hungUp() ? "hung up" : "stopped answering";
