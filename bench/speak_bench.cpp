@@ -1,10 +1,12 @@
-// Figures for the two speech voices on a real-time paced device: how long Speak keeps the window
-// while the voice is busy, how soon a request's speech reaches the device, and how long the voice
-// takes to start. Run through scripts/with-paced-sound (make bench), whose private runtime
-// directory is where the desktop voice starts its own speech-dispatcher.
+// Figures for the voice with each of its engines on a real-time paced sound server: how long
+// Speak keeps the window while the voice is busy, how soon a request's speech is heard (at the
+// sink's monitor), and how long the voice takes to start. Run through scripts/with-paced-sound
+// (make bench), whose private runtime directory is where the voice starts its own
+// speech-dispatcher.
 
+#include "monitor_recorder.h"
 #include "output/speech/desktop_voice.h"
-#include "output/speech/espeak_voice.h"
+#include "voice_progress.h"
 
 #include <QFile>
 
@@ -12,14 +14,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -51,76 +53,24 @@ void printNoDevice(const char* figures) {
     std::printf("%s: no sound device (run through scripts/with-paced-sound)\n", figures);
 }
 
-// What a voice has reported so far, under a lock, with a way to wait for a report: the part
-// both watched voices below share.
-class Reports {
-protected:
-    explicit Reports(std::chrono::seconds patience) : patience_(patience) {}
-
-    template <typename Change> void note(Change change) {
-        {
-            const std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-    template <typename Predicate> bool wait(Predicate done) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, patience_, done);
-    }
-
-    std::mutex mutex_;
-
-private:
-    const std::chrono::seconds patience_;
-    std::condition_variable changed_;
-};
-
-// A voice together with what it has reported so far.
-class WatchedVoice : Reports {
+// A voice and what it has reported so far.
+class WatchedVoice {
 public:
-    WatchedVoice() : Reports(std::chrono::seconds(10)) {
-        EspeakVoiceWatch watch;
-        watch.engineLoaded = [this](bool speaks) {
-            note([&] {
-                loadedAt_ = Clock::now();
-                speaks_ = speaks ? 1 : 0;
-            });
-        };
-        watch.soundStarted = [this](Clock::time_point handedOver) {
-            note([&] { handOvers_.push_back(handedOver); });
-        };
-        watch.requestDone = [this] { note([&] { ++done_; }); };
+    explicit WatchedVoice(bool askService) {
         createdAt_ = Clock::now();
-        voice_ = std::make_unique<EspeakVoice>(std::move(watch));
+        voice_ = std::make_unique<DesktopVoice>(progress_.watch(), askService);
         constructed_ = millisecondsSince(createdAt_);
     }
 
-    EspeakVoice& voice() { return *voice_; }
+    DesktopVoice& voice() { return *voice_; }
     double constructionMilliseconds() const { return constructed_; }
-
-    // Whether the voice can speak, once loading is over.
-    bool speaks() {
-        wait([&] { return speaks_ >= 0; });
-        const std::lock_guard lock(mutex_);
-        return speaks_ == 1;
+    // The engine that speaks, once chosen.
+    std::optional<Engine> engine() { return progress_.waitForEngine(std::chrono::seconds(10)); }
+    double choosingMilliseconds() {
+        engine();
+        return Milliseconds(progress_.chosenAt() - createdAt_).count();
     }
-    double loadingMilliseconds() {
-        speaks();
-        const std::lock_guard lock(mutex_);
-        return Milliseconds(loadedAt_ - createdAt_).count();
-    }
-    // When the device took the first samples of the n-th request (counting from 1); nothing when
-    // there is no device to take them.
-    std::optional<Clock::time_point> handOver(std::size_t n) {
-        if (!wait([&] { return handOvers_.size() >= n; }))
-            return std::nullopt;
-        return handOvers_[n - 1];
-    }
-    void waitForRequests(int n) {
-        wait([&] { return done_ >= n; });
-    }
-    // Destroys the voice; returns how long that took.
+    bool waitForRequests(int n) { return progress_.waitForRequests(n, std::chrono::seconds(20)); }
     double destroy() {
         const auto start = Clock::now();
         voice_.reset();
@@ -128,19 +78,29 @@ public:
     }
 
 private:
-    Clock::time_point createdAt_, loadedAt_;
+    VoiceProgress progress_;
+    Clock::time_point createdAt_;
     double constructed_ = 0;
-    int speaks_ = -1;
-    std::vector<Clock::time_point> handOvers_;
-    int done_ = 0;
-    std::unique_ptr<EspeakVoice> voice_;
+    std::unique_ptr<DesktopVoice> voice_;
 };
+
+// When the monitor first heard sound that began after `after`; nothing within five seconds.
+std::optional<Clock::time_point> heardAfter(MonitorRecorder& monitor, Clock::time_point after) {
+    for (int i = 0; i < 500; ++i) {
+        const Clock::time_point heard = monitor.firstToneAfter(after);
+        if (heard != Clock::time_point{})
+            return heard;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
 
 // The engine loads once per process, so each start-up is measured in a fresh process.
 int printStartUp() {
-    WatchedVoice voice;
-    std::printf("%f %f %d\n", voice.constructionMilliseconds(), voice.loadingMilliseconds(),
-                voice.speaks() ? 1 : 0);
+    WatchedVoice voice(false);
+    const bool speaks = voice.engine() == Engine::espeak;
+    std::printf("%f %f %d\n", voice.constructionMilliseconds(), voice.choosingMilliseconds(),
+                speaks ? 1 : 0);
     return 0;
 }
 
@@ -171,122 +131,75 @@ void measureStartUp() {
     printRow("start-up: engine and voice loaded, worst", worst(loading), "ms", "");
 }
 
-void measureSpeakWhileBusy() {
-    WatchedVoice voice;
-    if (!voice.speaks())
-        return;
+// Speak's own time, 1,000 times over with 100 requests and more queued; the voice destroyed
+// after, mid-sentence.
+void measureSpeakWhileBusy(WatchedVoice& voice, MonitorRecorder& monitor, const char* name) {
+    const auto start = Clock::now();
     for (int i = 0; i < 100; ++i)
         voice.voice().Speak(announcement);
-    if (!voice.handOver(1)) { // speaking, with 99 more requests behind
+    if (!heardAfter(monitor, start)) {
         printNoDevice("Speak while busy");
         return;
     }
     std::vector<double> speaking;
     for (int i = 0; i < 1000; ++i) {
-        const auto start = Clock::now();
+        const auto before = Clock::now();
         voice.voice().Speak(announcement);
-        speaking.push_back(Microseconds(Clock::now() - start).count());
+        speaking.push_back(Microseconds(Clock::now() - before).count());
     }
-    printRow("Speak, 100+ requests queued: median of 1,000", median(speaking), "us",
-             "well under 1 ms");
-    printRow("Speak, 100+ requests queued: worst", worst(speaking), "us", "");
-    printRow("destroying the voice mid-sentence, 1,099 queued", voice.destroy(), "ms",
-             "(the program's end waits for this)");
+    const std::string prefix = std::string(name) + "Speak, 100+ requests queued: ";
+    printRow((prefix + "median of 1,000").c_str(), median(speaking), "us", "well under 1 ms");
+    printRow((prefix + "worst").c_str(), worst(speaking), "us", "");
+    printRow((std::string(name) + "destroying the voice mid-sentence, 1,099 queued").c_str(),
+             voice.destroy(), "ms", "(the program's end waits for this)");
 }
 
-void measureFirstSample() {
+// From Speak to the first sample at the sink's monitor, each request alone.
+std::vector<double> firstSamples(WatchedVoice& voice, MonitorRecorder& monitor, int count) {
+    std::vector<double> delays;
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        voice.voice().Speak("1");
+        const std::optional<Clock::time_point> heard = heardAfter(monitor, start);
+        if (!heard || !voice.waitForRequests(i + 1))
+            break;
+        delays.push_back(Milliseconds(*heard - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // quiet between requests
+    }
+    return delays;
+}
+
+void measureEspeak(MonitorRecorder& monitor) {
+    {
+        WatchedVoice voice(false);
+        if (voice.engine() != Engine::espeak)
+            return;
+        measureSpeakWhileBusy(voice, monitor, "");
+    }
     // A new voice opens the device for its first request.
     std::vector<double> opening;
     for (int i = 0; i < 5; ++i) {
-        WatchedVoice voice;
-        if (!voice.speaks())
-            return;
-        const auto start = Clock::now();
-        voice.voice().Speak("1");
-        const std::optional<Clock::time_point> handedOver = voice.handOver(1);
-        if (!handedOver) {
+        WatchedVoice voice(false);
+        const std::vector<double> first = firstSamples(voice, monitor, 1);
+        if (first.empty()) {
             printNoDevice("first sample");
             return;
         }
-        opening.push_back(Milliseconds(*handedOver - start).count());
+        opening.push_back(first[0]);
     }
-    // Later requests find the device open, the stream paused since the last one.
-    WatchedVoice voice;
-    voice.voice().Speak("1");
-    voice.waitForRequests(1);
-    std::vector<double> open;
-    for (int i = 0; i < 20; ++i) {
-        const auto start = Clock::now();
-        voice.voice().Speak("1");
-        const std::optional<Clock::time_point> handedOver = voice.handOver(std::size_t(i) + 2);
-        if (!handedOver)
-            return;
-        open.push_back(Milliseconds(*handedOver - start).count());
-        voice.waitForRequests(i + 2);
-    }
-    printRow("Speak to first sample at the device, opening it: median/5", median(opening), "ms",
-             "");
-    printRow("Speak to first sample at the device, opening it: worst", worst(opening), "ms", "");
-    printRow("Speak to first sample at the device, open: median of 20", median(open), "ms", "");
-    printRow("Speak to first sample at the device, open: worst", worst(open), "ms", "");
+    // Later requests find the stream open, paused since the last one.
+    WatchedVoice voice(false);
+    std::vector<double> open = firstSamples(voice, monitor, 21);
+    if (open.size() < 2)
+        return;
+    open.erase(open.begin());
+    printRow("Speak to first sample at the sink, opening it: median/5", median(opening), "ms", "");
+    printRow("Speak to first sample at the sink, opening it: worst", worst(opening), "ms", "");
+    printRow("Speak to first sample at the sink, open: median of 20", median(open), "ms", "");
+    printRow("Speak to first sample at the sink, open: worst", worst(open), "ms", "");
 }
 
-// The desktop voice with speech-dispatcher, as the program makes it. The first speech sample is
-// timed by the server's own report that a message began to sound.
-class WatchedDesktopVoice : Reports {
-public:
-    WatchedDesktopVoice() : Reports(std::chrono::seconds(20)) {
-        DesktopVoiceWatch watch;
-        watch.chosen = [this](ChosenVoice voice) {
-            note([&] {
-                chosenAt_ = Clock::now();
-                chosen_ = voice;
-            });
-        };
-        watch.speechDispatcher.speechBegan = [this](Clock::time_point began) {
-            note([&] { began_.push_back(began); });
-        };
-        watch.speechDispatcher.requestDone = [this] { note([&] { ++done_; }); };
-        createdAt_ = Clock::now();
-        voice_ = std::make_unique<DesktopVoice>(std::move(watch));
-        constructed_ = millisecondsSince(createdAt_);
-    }
-
-    DesktopVoice& voice() { return *voice_; }
-    double constructionMilliseconds() const { return constructed_; }
-    // How long the choice took, when it fell on speech-dispatcher.
-    std::optional<double> choosingMilliseconds() {
-        wait([&] { return chosen_.has_value(); });
-        const std::lock_guard lock(mutex_);
-        if (chosen_ != ChosenVoice::speechDispatcher)
-            return std::nullopt;
-        return Milliseconds(chosenAt_ - createdAt_).count();
-    }
-    // When the n-th request (counting from 1) began to sound, once it is over.
-    std::optional<Clock::time_point> began(std::size_t n) {
-        if (!wait([&] { return done_ >= int(n); }) || began_.size() < n)
-            return std::nullopt;
-        return began_[n - 1];
-    }
-    bool waitForRequests(int n) {
-        return wait([&] { return done_ >= n; });
-    }
-    double destroy() {
-        const auto start = Clock::now();
-        voice_.reset();
-        return millisecondsSince(start);
-    }
-
-private:
-    Clock::time_point createdAt_, chosenAt_;
-    double constructed_ = 0;
-    std::optional<ChosenVoice> chosen_;
-    std::vector<Clock::time_point> began_;
-    int done_ = 0;
-    std::unique_ptr<DesktopVoice> voice_;
-};
-
-// Ends the speech-dispatcher the desktop voice started in the private runtime directory.
+// Ends the speech-dispatcher the voice started in the private runtime directory.
 void endStartedServer() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime == nullptr)
@@ -299,58 +212,36 @@ void endStartedServer() {
         kill(pid, SIGTERM);
 }
 
-void measureSpeechDispatcher() {
-    std::optional<double> cold;
-    double constructing = 0;
+void measureSpeechDispatcher(MonitorRecorder& monitor) {
     {
-        WatchedDesktopVoice voice;
-        constructing = voice.constructionMilliseconds();
-        cold = voice.choosingMilliseconds();
-        if (!cold) {
-            std::printf(
-                "speech-dispatcher: not reached; the desktop voice speaks with espeak-ng\n");
+        WatchedVoice voice(true);
+        if (voice.engine() != Engine::speechDispatcher) {
+            std::printf("speech-dispatcher: not reached; the voice speaks with espeak-ng\n");
             return;
         }
-        std::vector<double> firstSample;
-        for (std::size_t i = 1; i <= 20; ++i) {
-            const auto start = Clock::now();
-            voice.voice().Speak("1");
-            const std::optional<Clock::time_point> began = voice.began(i);
-            if (!began)
-                break;
-            firstSample.push_back(Milliseconds(*began - start).count());
-        }
-        for (int i = 0; i < 100; ++i)
-            voice.voice().Speak(announcement);
-        std::vector<double> speaking;
-        for (int i = 0; i < 1000; ++i) {
-            const auto start = Clock::now();
-            voice.voice().Speak(announcement);
-            speaking.push_back(Microseconds(Clock::now() - start).count());
-        }
-        printRow("speech-dispatcher: constructor returns", constructing, "ms",
+        printRow("speech-dispatcher: constructor returns", voice.constructionMilliseconds(), "ms",
                  "(all the window waits for)");
-        printRow("speech-dispatcher: chosen, server started by the voice", *cold, "ms",
-                 "bound 2000 ms");
-        if (!firstSample.empty()) {
-            printRow("speech-dispatcher: Speak to BEGIN of speech, first request", firstSample[0],
-                     "ms", "");
-            firstSample.erase(firstSample.begin());
-            printRow("speech-dispatcher: Speak to BEGIN of speech, median of 19",
-                     median(firstSample), "ms", "");
-            printRow("speech-dispatcher: Speak to BEGIN of speech, worst", worst(firstSample), "ms",
-                     "");
+        printRow("speech-dispatcher: chosen, server started by the voice",
+                 voice.choosingMilliseconds(), "ms", "bound 2000 ms");
+        std::vector<double> first = firstSamples(voice, monitor, 20);
+        if (!first.empty()) {
+            printRow("speech-dispatcher: Speak to first sample at the sink, first request",
+                     first[0], "ms", "");
+            first.erase(first.begin());
         }
-        printRow("speech-dispatcher: Speak, 100+ queued: median of 1,000", median(speaking), "us",
-                 "well under 1 ms");
-        printRow("speech-dispatcher: Speak, 100+ queued: worst", worst(speaking), "us", "");
-        printRow("speech-dispatcher: destroying the voice mid-sentence", voice.destroy(), "ms",
-                 "about 100 ms at most");
+        if (!first.empty()) {
+            printRow("speech-dispatcher: Speak to first sample at the sink, median of 19",
+                     median(first), "ms", "");
+            printRow("speech-dispatcher: Speak to first sample at the sink, worst", worst(first),
+                     "ms", "");
+        }
+        measureSpeakWhileBusy(voice, monitor, "speech-dispatcher: ");
     }
     {
-        WatchedDesktopVoice voice;
-        if (const std::optional<double> warm = voice.choosingMilliseconds())
-            printRow("speech-dispatcher: chosen, server already running", *warm, "ms", "");
+        WatchedVoice voice(true);
+        if (voice.engine() == Engine::speechDispatcher)
+            printRow("speech-dispatcher: chosen, server already running",
+                     voice.choosingMilliseconds(), "ms", "");
     }
     endStartedServer();
 }
@@ -362,8 +253,12 @@ int main(int argc, char** argv) {
         return printStartUp();
     std::printf("%-58s %10s %-3s %s\n", "figure", "value", "", "target");
     measureStartUp();
-    measureSpeakWhileBusy();
-    measureFirstSample();
-    measureSpeechDispatcher();
+    MonitorRecorder monitor;
+    if (!monitor.recording()) {
+        printNoDevice("speech");
+        return 0;
+    }
+    measureEspeak(monitor);
+    measureSpeechDispatcher(monitor);
     return 0;
 }

@@ -1,60 +1,57 @@
 #pragma once
 
-#include "output/speech/espeak_voice.h"
-#include "output/speech/speech_dispatcher_voice.h"
+#include "output/speech/espeak_engine.h"
+#include "output/speech/speech_dispatcher_engine.h"
+#include "output/speech/speech_voice.h"
 
-#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-// Which voice speaks, once that is settled.
-enum class ChosenVoice { speechDispatcher, espeak };
+// Which engine reads the requests.
+enum class Engine { speechDispatcher, espeak, none };
 
-// Moments in the choice, for tests and benchmarks; the watches of the two voices are handed on.
-struct DesktopVoiceWatch {
-    // Once, on the choosing thread, when the voice that speaks has been chosen.
-    std::function<void(ChosenVoice)> chosen;
-    SpeechDispatcherVoiceWatch speechDispatcher;
-    EspeakVoiceWatch espeak;
+// For tests and benchmarks that must wait for the voice: called on the voice thread, never
+// after the destructor has returned; they must not call back into the voice.
+struct VoiceWatch {
+    // Whenever an engine takes over (none: the voice is silent from now on).
+    std::function<void(Engine)> engineChosen;
+    // After each request has been spoken, given up on, or passed over in silence.
+    std::function<void()> requestDone;
 };
 
-// The program's voice: the desktop's speech service when it can be reached within a short bound,
-// so the user hears the voice and rate they chose for their desktop, else the built-in espeak-ng
-// voice. The choice is made on a thread of its own; requests made meanwhile wait, in order, for
-// whichever voice wins. Should the service stop answering later, espeak-ng reads on.
+// The program's voice. One thread of its own owns the one queue of requests and reads them, in
+// order, each to its end, with the desktop's speech service (so the user hears the voice and
+// rate they chose), or with the built-in espeak-ng when the service cannot be reached, hangs up
+// or stops answering; the request in hand and the rest of the queue then go to espeak-ng.
 class DesktopVoice final : public SpeechVoice {
 public:
-    // Returns at once.
-    DesktopVoice();
-    explicit DesktopVoice(DesktopVoiceWatch watch);
-    // Stops speech at once, whichever voice speaks; never waits for the service beyond ~100 ms.
+    // Returns at once: connecting and loading happen on the voice thread. `askService` false
+    // speaks with espeak-ng alone.
+    explicit DesktopVoice(VoiceWatch watch = {}, bool askService = true);
+    // Stops speech at once and drops the queue; waits for the service at most ~120 ms.
     ~DesktopVoice() override;
     DesktopVoice(const DesktopVoice&) = delete;
     DesktopVoice& operator=(const DesktopVoice&) = delete;
 
     void Speak(const QString& text) override;
 
-    // How long the service has to answer before the built-in voice is chosen.
-    static constexpr std::chrono::milliseconds connectionBound{2000};
-
 private:
-    struct Opening;
-    struct Fallback;
-    void choose();
+    void run();
+    bool take(QString& text);
+    void useEspeak();
 
-    const DesktopVoiceWatch watch_;
-    std::mutex mutex_; // guards the three below
-    std::deque<QString> waiting_;
-    std::unique_ptr<SpeechDispatcherVoice> speechDispatcher_;
-    bool espeakChosen_ = false;
-    std::shared_ptr<Opening> opening_;
-    std::shared_ptr<Fallback> fallback_;
-    std::thread chooser_; // last: it uses everything above from its first moment
+    const VoiceWatch watch_;
+    const bool askService_;
+    std::mutex mutex_; // guards all below; the engines are set by the voice thread alone
+    std::condition_variable changed_;
+    std::deque<QString> queue_;
+    bool closing_ = false;
+    bool finished_ = false; // the voice thread has seen closing_ and makes no further call
+    std::unique_ptr<SpeechDispatcherEngine> service_;
+    std::unique_ptr<EspeakEngine> espeak_;
+    std::thread thread_; // last: it uses everything above from its first moment
 };
-
-// Whether this session is meant to have speech-dispatcher: its address is set, its socket is
-// there, or the server is installed and can be started. Only then is failing to reach it news.
-bool speechDispatcherExpected();

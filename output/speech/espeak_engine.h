@@ -1,24 +1,24 @@
 #pragma once
 
+#include "output/sound/sound_stream.h"
+
 #include <QString>
 
-#include <cstdint>
-#include <functional>
+// The built-in voice: espeak-ng, its samples played through a stream of our own. Synchronous:
+// speak() returns once the text has been heard to its end, or at once when there is no speech
+// or no device. espeak-ng keeps its state in globals, loaded once per process.
+class EspeakEngine {
+public:
+    // Loads espeak-ng and its English voice the first time in the process (about 10 ms); a
+    // failure is reported once on standard error, and the engine is then silent.
+    EspeakEngine();
 
-// The process's one espeak-ng engine. espeak-ng keeps its state in globals and is not
-// thread-safe, so these functions take turns on one lock; the voice thread is their only caller.
+    bool speaks() const { return sampleRate_ > 0; }
+    void speak(const QString& text);
+    // From any thread: cuts speech off mid-word; this and every later speak() returns at once.
+    void stop() { stream_.stop(); }
 
-// Loads the engine and its English voice the first time it is called in the process; later calls
-// give the first answer. Returns the sample rate of the speech (mono), or 0 when there is no
-// speech, which has then been reported once on standard error.
-int loadEspeak();
-
-enum class Synthesis { finished, stopped, failed };
-
-// Receives samples as the engine makes them; returns false to stop the synthesis there.
-using SpeechSink = std::function<bool(const std::int16_t* samples, long count)>;
-
-// Synthesizes plain text with the loaded engine, handing every piece of sound to `sink` as soon
-// as it exists. A failure is reported once on standard error. Call only after loadEspeak()
-// returned a rate.
-Synthesis synthesizeSpeech(const QString& text, const SpeechSink& sink);
+private:
+    const int sampleRate_;
+    SoundStream stream_{std::chrono::seconds(2)}; // released after two idle seconds
+};

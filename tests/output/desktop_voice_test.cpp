@@ -4,16 +4,23 @@
 #include "output/speech/desktop_voice.h"
 
 #include "private_speech_service.h"
+#include "voice_progress.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -25,40 +32,6 @@ const QString announcement = "Telephone number: 0 1 2 ";
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
-// Follows a DesktopVoice through its watches.
-class Progress {
-public:
-    DesktopVoiceWatch watch() {
-        DesktopVoiceWatch watch;
-        watch.chosen = [this](ChosenVoice voice) { note([&] { chosen_ = voice; }); };
-        watch.speechDispatcher.requestDone = [this] { note([&] { ++done_; }); };
-        watch.espeak.requestDone = watch.speechDispatcher.requestDone;
-        return watch;
-    }
-    std::optional<ChosenVoice> waitForChoice(std::chrono::milliseconds timeout = 5s) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, timeout, [&] { return chosen_.has_value(); });
-        return chosen_;
-    }
-    bool waitForRequests(int count, std::chrono::milliseconds timeout = 30s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return done_ >= count; });
-    }
-
-private:
-    template <typename Change> void note(Change change) {
-        {
-            const std::lock_guard lock(mutex_);
-            change();
-        }
-        changed_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::optional<ChosenVoice> chosen_;
-    int done_ = 0;
-};
 
 // Speech heard against the espeak-ng rendering of the same texts: the total length of speech,
 // as a ratio, and where asked the stretches one by one (which shows the order).
@@ -89,11 +62,11 @@ TEST_P(ServiceSpeaks, AsTheUserSetItUp) {
         expected.insert(expected.end(), alone.begin(), alone.end());
     }
     {
-        Progress progress;
+        VoiceProgress progress;
         DesktopVoice voice(progress.watch());
         for (const QString& text : row.texts)
             voice.Speak(text); // at once, before the voice is chosen
-        ASSERT_EQ(progress.waitForChoice(), ChosenVoice::speechDispatcher);
+        ASSERT_EQ(progress.waitForEngine(), Engine::speechDispatcher);
         ASSERT_TRUE(progress.waitForRequests(int(row.texts.size())));
     }
     const std::vector<double> heard = spokenStretches(service.recorded());
@@ -115,13 +88,22 @@ INSTANTIATE_TEST_SUITE_P(
         Speaking{"TheUsersFasterRate", "DefaultRate 50", {announcement}, 0.3, 0.8, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Where the voice finds its speech service.
+enum class Service {
+    none,         // an address where nothing listens
+    running,      // a private speech-dispatcher
+    hangsUp,      // a server that answers the first line and then closes
+    lowFileLimit, // a speech-dispatcher started by the voice under a file limit of 20
+};
+
 // A fault made to happen, and what the voice must do about it.
 struct Fault {
     const char* name;
-    bool withServer;
+    Service service;
     // Makes the fault with the voice speaking; returns how long the voice may take to be done
     // with `requests` requests from then on.
-    std::function<std::chrono::milliseconds(PrivateSpeechService&, DesktopVoice&, int& requests)>
+    std::function<std::chrono::milliseconds(PrivateSpeechService&, DesktopVoice&, VoiceProgress&,
+                                            int& requests)>
         make;
     const char* line; // what standard error says, once; "" for nothing
     bool silentAfterDestroying;
@@ -131,23 +113,85 @@ void PrintTo(const Fault& row, std::ostream* out) {
     *out << row.name;
 }
 
+// Answers the first line as speech-dispatcher does, then hangs up; again for every connection.
+const char* hangingUpServer = R"(
+import os, socket, sys
+server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+server.bind(sys.argv[1])
+server.listen(5)
+while True:
+    client, _ = server.accept()
+    client.recv(1000)
+    client.sendall(b"208 OK CLIENT NAME SET\r\n")
+    client.close()
+)";
+
+// Seconds from now until the sink plays speech, or -1 when it does not within the timeout.
+double secondsUntilSpeech(const PrivateSpeechService& service, std::chrono::milliseconds timeout) {
+    const std::size_t from = service.recorded().size();
+    const auto end = Clock::now() + timeout;
+    while (Clock::now() < end) {
+        const std::vector<std::int16_t> samples = service.recorded();
+        const auto loud = std::find_if(samples.begin() + long(std::min(from, samples.size())),
+                                       samples.end(), [](auto s) { return s < -300 || s > 300; });
+        if (loud != samples.end())
+            return double(loud - samples.begin() - long(from)) / PrivateSpeechService::sampleRate;
+        std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+}
+
+// Says the number, and 1.5 s into it makes the server and its output module receive `signal`;
+// a moment later says "hash", which must be heard within 2 s.
+std::chrono::milliseconds faultMidSentence(PrivateSpeechService& service, DesktopVoice& voice,
+                                           int& requests, int signal) {
+    voice.Speak("Telephone number: 0 1 2 3 4 5 6 7 8 9 ");
+    EXPECT_TRUE(service.waitForSound(5s));
+    std::this_thread::sleep_for(1500ms);
+    const pid_t module = service.modulePid();
+    EXPECT_EQ(kill(service.serverPid(), signal), 0);
+    EXPECT_EQ(kill(module, signal), 0);
+    std::this_thread::sleep_for(200ms); // the user presses a key, then Say
+    const auto said = Clock::now();
+    voice.Speak("hash");
+    const double heard = secondsUntilSpeech(service, 5s);
+    std::printf("Say to speech at the sink after the fault: %.3f s\n", heard);
+    EXPECT_GE(heard, 0) << "nothing heard";
+    EXPECT_LE(heard, 2.0);
+    requests = 2;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(10s - (Clock::now() - said));
+}
+
 class ServiceFaults : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(ServiceFaults, NeverHoldTheVoiceUp) {
     const Fault& row = GetParam();
-    PrivateSpeechService service(row.withServer);
+    PrivateSpeechService service(row.service == Service::running);
     ASSERT_TRUE(service.ready()) << service.directory().toStdString();
-    if (!row.withServer)
-        setenv(
-            "SPEECHD_ADDRESS",
-            ("unix_socket:" + service.directory().toStdString() + "/nowhere/speechd.sock").c_str(),
-            1);
+    const std::string socket = service.directory().toStdString() + "/fake.sock";
+    std::unique_ptr<ChildProcess> fake;
+    if (row.service == Service::none)
+        setenv("SPEECHD_ADDRESS", ("unix_socket:" + socket).c_str(), 1);
+    if (row.service == Service::hangsUp) {
+        fake = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"python3", "-c", hangingUpServer, socket},
+            service.directory() + "/fake.log");
+        for (int i = 0; i < 250 && access(socket.c_str(), F_OK) != 0; ++i)
+            std::this_thread::sleep_for(20ms);
+        setenv("SPEECHD_ADDRESS", ("unix_socket:" + socket).c_str(), 1);
+    }
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    if (row.service == Service::lowFileLimit) {
+        const rlimit low{20, files.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &low);
+    }
 
     testing::internal::CaptureStderr();
-    Progress progress;
+    VoiceProgress progress;
     auto voice = std::make_unique<DesktopVoice>(progress.watch());
     int requests = 0;
-    const std::chrono::milliseconds bound = row.make(service, *voice, requests);
+    const std::chrono::milliseconds bound = row.make(service, *voice, progress, requests);
     const auto faulted = Clock::now();
     EXPECT_TRUE(progress.waitForRequests(requests, bound + 2s));
     EXPECT_LT(secondsSince(faulted), std::chrono::duration<double>(bound + 1s).count());
@@ -155,6 +199,7 @@ TEST_P(ServiceFaults, NeverHoldTheVoiceUp) {
     const auto destroying = Clock::now();
     voice.reset();
     EXPECT_LT(secondsSince(destroying), 0.15);
+    setrlimit(RLIMIT_NOFILE, &files);
     const std::string errors = testing::internal::GetCapturedStderr();
     if (*row.line == '\0') {
         EXPECT_EQ(errors, "");
@@ -173,63 +218,87 @@ TEST_P(ServiceFaults, NeverHoldTheVoiceUp) {
     }
     if (service.modulePid() > 0)
         kill(service.modulePid(), SIGCONT);
+    // A server the voice started itself.
+    QFile pid(service.directory() + "/runtime/speech-dispatcher/pid/speech-dispatcher.pid");
+    if (row.service == Service::lowFileLimit && pid.open(QIODevice::ReadOnly))
+        kill(pid.readAll().trimmed().toInt(), SIGKILL);
 }
 
 const QString longText = "Twinkle. Twinkle little star. i wonder what you are. Twinkle. Twinkle "
                          "little star. i wonder what you are.";
 
+// The built-in voice reads a request soon after the voice starts.
+std::chrono::milliseconds espeakReads(PrivateSpeechService& service, DesktopVoice& voice,
+                                      VoiceProgress& progress, int& requests) {
+    voice.Speak("hash");
+    requests = 1;
+    EXPECT_EQ(progress.waitForEngine(), Engine::espeak);
+    EXPECT_TRUE(service.waitForSound(SpeechDispatcherEngine::connectionBound + 3s))
+        << "the built-in voice was not heard";
+    return SpeechDispatcherEngine::connectionBound;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServiceFaults,
     ::testing::Values(
-        Fault{"NoServiceMeansEspeakWithinTheBound", false,
-              [](PrivateSpeechService& service, DesktopVoice& voice, int& requests) {
-                  voice.Speak("hash");
-                  requests = 1;
-                  EXPECT_TRUE(service.waitForSound(DesktopVoice::connectionBound + 3s))
-                      << "the built-in voice was not heard";
-                  return DesktopVoice::connectionBound;
-              },
+        Fault{"NoServiceMeansEspeakWithinTheBound", Service::none, espeakReads,
               "speech-dispatcher cannot be reached", false},
-        Fault{"ModuleThatNeverEndsIsGivenUp", true,
-              [](PrivateSpeechService& service, DesktopVoice& voice, int& requests) {
-                  voice.Speak("1 2 3");
-                  EXPECT_TRUE(service.waitForSound(5s));
-                  EXPECT_EQ(kill(service.modulePid(), SIGSTOP), 0);
-                  voice.Speak("4");
-                  requests = 2;
-                  return SpeechDispatcherVoice::speakingBound("1 2 3") +
-                         SpeechDispatcherVoice::speakingBound("4");
-              },
-              "did not finish reading a request in time", false},
-        Fault{"StoppedServerIsLeftToEspeak", true,
-              [](PrivateSpeechService& service, DesktopVoice& voice, int& requests) {
-                  voice.Speak("1");
-                  EXPECT_TRUE(service.waitForSound(5s));
-                  std::this_thread::sleep_for(1s); // "one" is over
-                  EXPECT_EQ(kill(service.serverPid(), SIGSTOP), 0);
-                  voice.Speak("hash");
-                  requests = 2;
-                  return SpeechDispatcherVoice::answerBound + 1s;
-              },
+        Fault{"ServerThatHangsUpAfterItsFirstReply", Service::hangsUp, espeakReads,
+              "speech-dispatcher cannot be reached", false},
+        Fault{"StartUnderAFileLimitOfTwenty", Service::lowFileLimit, espeakReads,
+              "speech-dispatcher cannot be reached", false},
+        Fault{"ServerKilledMidSentence", Service::running,
+              [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&,
+                 int& requests) { return faultMidSentence(service, voice, requests, SIGKILL); },
+              "speech-dispatcher hung up", false},
+        Fault{"ServerStoppedMidSentence", Service::running,
+              [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&,
+                 int& requests) { return faultMidSentence(service, voice, requests, SIGSTOP); },
               "speech-dispatcher stopped answering", false},
-        Fault{"ClosingMidSpeechSilencesIt", true,
-              [](PrivateSpeechService& service, DesktopVoice& voice, int& requests) {
-                  voice.Speak(longText);
-                  voice.Speak(longText);
-                  EXPECT_TRUE(service.waitForSound(5s));
-                  requests = 0;
-                  return std::chrono::milliseconds(0);
-              },
-              "", true},
-        Fault{"ClosingWithTheServerStoppedEndsAtOnce", true,
-              [](PrivateSpeechService& service, DesktopVoice& voice, int& requests) {
-                  voice.Speak(longText);
-                  EXPECT_TRUE(service.waitForSound(5s));
-                  EXPECT_EQ(kill(service.serverPid(), SIGSTOP), 0);
-                  requests = 0;
-                  return std::chrono::milliseconds(0);
-              },
-              "", false}),
+        Fault{
+            "ModuleThatNeverEndsIsGivenUp", Service::running,
+            [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {
+                voice.Speak("1 2 3");
+                EXPECT_TRUE(service.waitForSound(5s));
+                EXPECT_EQ(kill(service.modulePid(), SIGSTOP), 0);
+                voice.Speak("4");
+                requests = 2;
+                return SpeechDispatcherEngine::speakingBound("1 2 3") +
+                       SpeechDispatcherEngine::speakingBound("4");
+            },
+            "did not finish reading a request in time", false},
+        Fault{
+            "StoppedServerIsLeftToEspeak", Service::running,
+            [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {
+                voice.Speak("1");
+                EXPECT_TRUE(service.waitForSound(5s));
+                std::this_thread::sleep_for(1s); // "one" is over
+                EXPECT_EQ(kill(service.serverPid(), SIGSTOP), 0);
+                voice.Speak("hash");
+                requests = 2;
+                return SpeechDispatcherEngine::answerBound + 1s;
+            },
+            "speech-dispatcher stopped answering", false},
+        Fault{
+            "ClosingMidSpeechSilencesIt", Service::running,
+            [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {
+                voice.Speak(longText);
+                voice.Speak(longText);
+                EXPECT_TRUE(service.waitForSound(5s));
+                requests = 0;
+                return std::chrono::milliseconds(0);
+            },
+            "", true},
+        Fault{
+            "ClosingWithTheServerStoppedEndsAtOnce", Service::running,
+            [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {
+                voice.Speak(longText);
+                EXPECT_TRUE(service.waitForSound(5s));
+                EXPECT_EQ(kill(service.serverPid(), SIGSTOP), 0);
+                requests = 0;
+                return std::chrono::milliseconds(0);
+            },
+            "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "output/speech/espeak_voice.h"
+#include "output/speech/desktop_voice.h"
 
 #include "alsa_capture.h"
 #include "voice_progress.h"
@@ -67,9 +67,9 @@ void expectSilenceAfterOneLine(const QString& dataDirectory, const std::string& 
     testing::internal::CaptureStderr();
     {
         VoiceProgress progress;
-        EspeakVoice voice(progress.watch());
+        DesktopVoice voice(progress.watch(), false);
         slowest = slowestOfManySpeaks(voice, requests, "Telephone number: 0 1 2 ");
-        EXPECT_EQ(progress.waitForEngine(), std::optional<bool>(false));
+        EXPECT_EQ(progress.waitForEngine(), Engine::none);
         EXPECT_TRUE(progress.waitForRequests(requests, std::chrono::seconds(10)));
     }
     const std::string errors = testing::internal::GetCapturedStderr();

@@ -1,4 +1,4 @@
-#include "output/speech/espeak_voice.h"
+#include "output/speech/desktop_voice.h"
 
 #include "alsa_capture.h"
 #include "sound_stretches.h"
@@ -40,12 +40,19 @@ protected:
 
     void SetUp() override { capture.clear(); }
 
+    // Whether the device has taken the first samples of speech.
+    bool waitForSound() {
+        for (int i = 0; i < 1500 && capture.samples().empty(); ++i)
+            std::this_thread::sleep_for(20ms);
+        return !capture.samples().empty();
+    }
+
     // What the device received for this one text, spoken by a voice of its own to the end.
     Samples spokenAlone(const QString& text) {
         capture.clear();
         {
             VoiceProgress progress;
-            EspeakVoice voice(progress.watch());
+            DesktopVoice voice(progress.watch(), false);
             voice.Speak(text);
             EXPECT_TRUE(progress.waitForRequests(1)) << text.toStdString();
         }
@@ -58,29 +65,23 @@ protected:
 // First in the file, so that it meets the engine not yet loaded even when all the tests run in
 // one process (ctest gives each test a process of its own).
 TEST_F(SpeechVoiceTest, EngineLoadsInTheBackgroundAndEarlyRequestsAreKept) {
-    Clock::time_point loaded;
-    double constructing = 0;
+    double constructing = 0, loading = 0;
     {
         VoiceProgress progress;
-        EspeakVoiceWatch watch = progress.watch();
-        watch.engineLoaded = [&loaded, noteLoaded = watch.engineLoaded](bool speaks) {
-            loaded = Clock::now();
-            noteLoaded(speaks);
-        };
         const auto start = Clock::now();
-        EspeakVoice voice(watch);
+        DesktopVoice voice(progress.watch(), false);
         constructing = millisecondsSince(start);
         // Made before the engine can have loaded.
         voice.Speak("hash");
         voice.Speak("hash");
-        ASSERT_EQ(progress.waitForEngine(), std::optional<bool>(true));
-        const double loading = std::chrono::duration<double, std::milli>(loaded - start).count();
-        // Unless an earlier voice of this process loaded it already.
-        // A constructor that loaded the engine itself would return only after it had loaded.
+        ASSERT_EQ(progress.waitForEngine(), Engine::espeak);
+        loading = std::chrono::duration<double, std::milli>(progress.chosenAt() - start).count();
+        // A constructor that loaded the engine itself would return only after it had loaded
+        // (unless an earlier voice of this process loaded it already).
         if (loading > 1) {
             EXPECT_LT(constructing, loading) << "the window would wait for the engine";
         }
-        EXPECT_NE(progress.engineThread(), std::this_thread::get_id());
+        EXPECT_NE(progress.voiceThread(), std::this_thread::get_id());
         ASSERT_TRUE(progress.waitForRequests(2));
     }
     const Samples twice = capture.samples();
@@ -119,7 +120,7 @@ TEST_F(SpeechVoiceTest, RequestsMadeTogetherAreSpokenWholeAndInOrder) {
 
     {
         VoiceProgress progress;
-        EspeakVoice voice(progress.watch());
+        DesktopVoice voice(progress.watch(), false);
         for (const QString& text : texts)
             voice.Speak(text);
         ASSERT_TRUE(progress.waitForRequests(int(texts.size())));
@@ -139,9 +140,9 @@ TEST_F(SpeechVoiceTest, SpeakReturnsAtOnceWhileBusyAndKeepsEveryRequest) {
     double slowest = 0;
     {
         VoiceProgress progress;
-        EspeakVoice voice(progress.watch());
+        DesktopVoice voice(progress.watch(), false);
         voice.Speak(longText);
-        ASSERT_TRUE(progress.waitForSound());
+        ASSERT_TRUE(waitForSound());
         for (int i = 0; i < requests; ++i) {
             const auto start = Clock::now();
             voice.Speak("1");
@@ -167,11 +168,11 @@ TEST_F(SpeechVoiceTest, DestroyingTheVoiceCutsSpeechShortAndDropsTheQueue) {
     double destroying = 0;
     {
         VoiceProgress progress;
-        auto voice = std::make_unique<EspeakVoice>(progress.watch());
+        auto voice = std::make_unique<DesktopVoice>(progress.watch(), false);
         voice->Speak(longText);
         for (int i = 0; i < 100; ++i)
             voice->Speak(announcement);
-        ASSERT_TRUE(progress.waitForSound());
+        ASSERT_TRUE(waitForSound());
         const auto start = Clock::now();
         voice.reset();
         destroying = millisecondsSince(start);
@@ -205,7 +206,7 @@ TEST_F(SpeechVoiceTest, AwkwardTextsAreReadOrPassedOverAndTheVoiceGoesOn) {
     testing::internal::CaptureStderr();
     {
         VoiceProgress progress;
-        EspeakVoice voice(progress.watch());
+        DesktopVoice voice(progress.watch(), false);
         for (const QString& text : awkward)
             voice.Speak(text);
         voice.Speak("hash");

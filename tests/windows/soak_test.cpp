@@ -3,7 +3,7 @@
 // nothing. Memory must level off and every text must end as the keys made it.
 
 #include "output/sound/device_clip_player.h"
-#include "output/speech/espeak_voice.h"
+#include "output/speech/desktop_voice.h"
 #include "windows/form1.h"
 #include "windows/form2.h"
 #include "windows/responsive_clip_player.h"
@@ -58,7 +58,7 @@ TEST(Soak, TenThousandKeysThousandSaysHundredAboutCycles) {
     useNullSoundDevice();
     DeviceClipPlayer speaker;
     ResponsiveClipPlayer player(speaker);
-    Form1 window(player, [] { return std::make_unique<EspeakVoice>(); });
+    Form1 window(player, [] { return std::make_unique<DesktopVoice>(VoiceWatch{}, false); });
     window.show();
     Keypad pad(window);
 
