@@ -43,6 +43,11 @@ test-fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	@ctest --preset fuzz
 
+# The README's steps and `make test` in a bare Debian 12 made for the purpose (downloads about
+# 440 MB; not part of `make test`).
+test-bare: deps
+	@scripts/test-bare
+
 run: build-run
 	@scripts/run-quorvel
 
