@@ -35,4 +35,13 @@ fi
 output=$("${nothing[@]}" "$run_script" 2>&1)
 expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run -a make run"
 
+# Where xvfb-run is not installed yet, the advice says how to get it: a PATH with only what the
+# script itself runs.
+bare_path=$(mktemp -d /tmp/quorvel-no-xvfb-XXXXXX)
+trap 'rm -rf "$bare_path"' EXIT
+ln -s "$(command -v bash)" "$(command -v dirname)" "$bare_path/"
+output=$("${nothing[@]}" PATH="$bare_path" "$run_script" 2>&1)
+expect "make run without xvfb-run" $? "$output" \
+  "quorvel needs a graphical session; try: xvfb-run -a make run (xvfb-run comes with: apt-get install xvfb xauth, as root)"
+
 exit $((failures > 0))
