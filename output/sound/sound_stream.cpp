@@ -48,20 +48,18 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         connection_->drain();
         closeLocked();
     }
-    if (connection_ == nullptr && !openLocked(format))
-        return false;
-    if (connection_->write(samples, frames))
-        return true;
-    // Stalled, gone or stopped: this connection is finished with. One the server dropped while
-    // it sat idle (a restart) is made again at once, and plays this same sound.
-    const bool reconnect = connection_->wentAway();
-    closeLocked();
-    if (!reconnect || !openLocked(format))
-        return false;
-    if (connection_->write(samples, frames))
-        return true;
-    closeLocked();
-    return false;
+    for (bool again = false;; again = true) {
+        if (connection_ == nullptr && !openLocked(format))
+            return false;
+        if (connection_->write(samples, frames))
+            return true;
+        // Stalled, gone or stopped: this connection is finished with. One the server dropped
+        // while it sat idle (a restart) is made again once, and plays this same sound.
+        const bool reconnect = !again && connection_->wentAway();
+        closeLocked();
+        if (!reconnect)
+            return false;
+    }
 }
 
 void SoundStream::drain() {

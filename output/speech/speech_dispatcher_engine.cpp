@@ -191,11 +191,14 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
             link.result = spd_say(link.connection, SPD_MESSAGE, link.text.constData());
         },
         answerBound);
-    const int id = taken ? link_->result : -1;
-    if (id < 0) {
+    // The server is lost to us; only a stop() made meanwhile means nothing is wrong.
+    const auto lost = [&] {
         problem = link_->hungUp() ? "hung up" : "stopped answering";
         return link_->stopped;
-    }
+    };
+    const int id = taken ? link_->result : -1;
+    if (id < 0)
+        return lost();
 
     // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
     // that died is noticed at once, one that stopped within a second and a half.
@@ -223,10 +226,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
                 call([](Link& link) { link.result = clientNumber(link.connection) >= 0 ? 0 : -1; },
                      answerBound);
             lock.lock();
-            if (!answers || link_->result != 0) {
-                problem = link_->hungUp() ? "hung up" : "stopped answering";
-                return link_->stopped;
-            }
+            if (!answers || link_->result != 0)
+                return lost();
             nextCheck = Clock::now() + 500ms;
         }
         link_->changed.wait_for(lock, 20ms);
