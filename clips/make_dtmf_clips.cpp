@@ -3,6 +3,8 @@
 // Each clip is the key's DTMF tone (the sum of its row and column frequencies) followed by
 // silence, so that dialled keys stay distinct even when the same digit repeats.
 
+#include "dialling/key_table.h"
+
 #include <sndfile.h>
 
 #include <array>
@@ -22,28 +24,11 @@ constexpr double silenceSeconds = 0.080;
 // clipping and comfortably loud.
 constexpr double sineAmplitude = 0.25 * 32767;
 
-struct Key {
-    const char* fileName;
-    double rowHz;
-    double columnHz;
-};
+// The keypad's rows and columns, in the order of KeyTable: key i sits in row i / 3, column i % 3.
+constexpr std::array<double, 4> rowHz{697, 770, 852, 941};
+constexpr std::array<double, 3> columnHz{1209, 1336, 1477};
 
-constexpr std::array<Key, 12> keys{{
-    {"1.wav", 697, 1209},
-    {"2.wav", 697, 1336},
-    {"3.wav", 697, 1477},
-    {"4.wav", 770, 1209},
-    {"5.wav", 770, 1336},
-    {"6.wav", 770, 1477},
-    {"7.wav", 852, 1209},
-    {"8.wav", 852, 1336},
-    {"9.wav", 852, 1477},
-    {"ast.wav", 941, 1209},
-    {"0.wav", 941, 1336},
-    {"#.wav", 941, 1477},
-}};
-
-std::vector<short> toneSamples(const Key& key) {
+std::vector<short> toneSamples(double rowHz, double columnHz) {
     const int toneFrames = static_cast<int>(toneSeconds * sampleRate);
     const int fadeFrames = static_cast<int>(fadeSeconds * sampleRate);
     const int silenceFrames = static_cast<int>(silenceSeconds * sampleRate);
@@ -56,8 +41,8 @@ std::vector<short> toneSamples(const Key& key) {
             gain = 0.5 - 0.5 * std::cos(std::numbers::pi * i / fadeFrames);
         else if (i >= toneFrames - fadeFrames)
             gain = 0.5 - 0.5 * std::cos(std::numbers::pi * (toneFrames - 1 - i) / fadeFrames);
-        const double value = std::sin(2 * std::numbers::pi * key.rowHz * t) +
-                             std::sin(2 * std::numbers::pi * key.columnHz * t);
+        const double value = std::sin(2 * std::numbers::pi * rowHz * t) +
+                             std::sin(2 * std::numbers::pi * columnHz * t);
         samples[i] = static_cast<short>(std::lround(gain * sineAmplitude * value));
     }
     return samples;
@@ -87,8 +72,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_dtmf_clips OUTPUT_DIRECTORY\n");
         return 2;
     }
-    for (const Key& key : keys) {
-        if (!writeClip(std::string(argv[1]) + "/" + key.fileName, toneSamples(key)))
+    for (std::size_t i = 0; i < KeyTable.size(); ++i) {
+        if (!writeClip(std::string(argv[1]) + "/" + KeyTable[i].clipFile,
+                       toneSamples(rowHz[i / 3], columnHz[i % 3])))
             return 1;
     }
     return 0;

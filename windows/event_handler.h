@@ -12,13 +12,15 @@
 // program ends, as it would after any error nobody handles.
 void runHandler(const char* name, const std::function<void()>& handler) noexcept;
 
-// Binds a button's Click to a handler of its window, run as above, each click in its turn.
+// Binds a button's Click to a handler of its window, run as above (named after the button, as
+// "Command1_Click"), each click in its turn.
 template <typename Window>
-void connectClick(QAbstractButton* button, Window* window, void (Window::*handler)(),
-                  const char* name) {
-    QObject::connect(button, &QAbstractButton::clicked, window, [window, handler, name] {
-        pressInTurn(window, [window, handler, name] {
-            runHandler(name, [window, handler] { (window->*handler)(); });
-        });
-    });
+void connectClick(QAbstractButton* button, Window* window, void (Window::*handler)()) {
+    QObject::connect(button, &QAbstractButton::clicked, window,
+                     [window, handler, name = button->objectName().toLatin1() + "_Click"] {
+                         pressInTurn(window, [window, handler, name] {
+                             runHandler(name.constData(),
+                                        [window, handler] { (window->*handler)(); });
+                         });
+                     });
 }

@@ -1,9 +1,7 @@
 #include "windows/form1.h"
 
 #include "dialling/dial_number.h"
-#include "dialling/key_table.h"
 #include "dialling/number_announcer.h"
-#include "dialling/number_entry.h"
 #include "output/speech/speech_voice.h"
 #include "windows/app.h"
 #include "windows/event_handler.h"
@@ -19,6 +17,7 @@
 #include <QPushButton>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -101,22 +100,17 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     for (std::size_t i = 1; i < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 
-    connectClick(Command1, this, &Form1::Command1_Click, "Command1_Click");
-    connectClick(Command2, this, &Form1::Command2_Click, "Command2_Click");
-    connectClick(Command3, this, &Form1::Command3_Click, "Command3_Click");
-    connectClick(Command4, this, &Form1::Command4_Click, "Command4_Click");
-    connectClick(Command5, this, &Form1::Command5_Click, "Command5_Click");
-    connectClick(Command6, this, &Form1::Command6_Click, "Command6_Click");
-    connectClick(Command7, this, &Form1::Command7_Click, "Command7_Click");
-    connectClick(Command8, this, &Form1::Command8_Click, "Command8_Click");
-    connectClick(Command9, this, &Form1::Command9_Click, "Command9_Click");
-    connectClick(Command10, this, &Form1::Command10_Click, "Command10_Click");
-    connectClick(Command11, this, &Form1::Command11_Click, "Command11_Click");
-    connectClick(Command12, this, &Form1::Command12_Click, "Command12_Click");
-    connectClick(Command13, this, &Form1::Command13_Click, "Command13_Click");
-    connectClick(Command14, this, &Form1::Command14_Click, "Command14_Click");
-    connectClick(Command15, this, &Form1::Command15_Click, "Command15_Click");
-    connectClick(Command16, this, &Form1::Command16_Click, "Command16_Click");
+    const std::pair<QPushButton*, void (Form1::*)()> clicks[] = {
+        {Command1, &Form1::Command1_Click},   {Command2, &Form1::Command2_Click},
+        {Command3, &Form1::Command3_Click},   {Command4, &Form1::Command4_Click},
+        {Command5, &Form1::Command5_Click},   {Command6, &Form1::Command6_Click},
+        {Command7, &Form1::Command7_Click},   {Command8, &Form1::Command8_Click},
+        {Command9, &Form1::Command9_Click},   {Command10, &Form1::Command10_Click},
+        {Command11, &Form1::Command11_Click}, {Command12, &Form1::Command12_Click},
+        {Command13, &Form1::Command13_Click}, {Command14, &Form1::Command14_Click},
+        {Command15, &Form1::Command15_Click}, {Command16, &Form1::Command16_Click}};
+    for (const auto& [button, handler] : clicks)
+        connectClick(button, this, handler);
     // textChanged is emitted before setText returns, so the service-code check runs inside every
     // change of the number, as key presses, Clear, Back Space and "Close" rely on.
     connect(Text1, &QLineEdit::textChanged, this,
@@ -150,71 +144,15 @@ Form2& Form1::about() {
     return *about_;
 }
 
-void Form1::Command1_Click() {
-    pressKey(*this, player_, KeyTable[0]);
-}
-
-void Form1::Command2_Click() {
-    pressKey(*this, player_, KeyTable[1]);
-}
-
-void Form1::Command3_Click() {
-    pressKey(*this, player_, KeyTable[2]);
-}
-
-void Form1::Command4_Click() {
-    pressKey(*this, player_, KeyTable[3]);
-}
-
-void Form1::Command5_Click() {
-    pressKey(*this, player_, KeyTable[4]);
-}
-
-void Form1::Command6_Click() {
-    pressKey(*this, player_, KeyTable[5]);
-}
-
-void Form1::Command7_Click() {
-    pressKey(*this, player_, KeyTable[6]);
-}
-
-void Form1::Command8_Click() {
-    pressKey(*this, player_, KeyTable[7]);
-}
-
-void Form1::Command9_Click() {
-    pressKey(*this, player_, KeyTable[8]);
-}
-
-void Form1::Command10_Click() {
-    pressKey(*this, player_, KeyTable[9]);
-}
-
-void Form1::Command11_Click() {
-    pressKey(*this, player_, KeyTable[10]);
-}
-
-void Form1::Command12_Click() {
-    pressKey(*this, player_, KeyTable[11]);
-}
-
 void Form1::Command13_Click() {
     // The dial consumes the number it is given; the field keeps its own.
     QString number = numberText();
     DialNumber(number, player_);
 }
 
-void Form1::Command14_Click() {
-    clearNumber(*this);
-}
-
 void Form1::Command15_Click() {
     if (Voice)
         sayNumber(*this, *Voice);
-}
-
-void Form1::Command16_Click() {
-    backSpace(*this);
 }
 
 void Form1::Text1_Change() {

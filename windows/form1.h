@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialling/number_texts.h"
+#include "dialling/number_entry.h"
 
 #include <QWidget>
 
@@ -37,22 +37,23 @@ public:
     // The About window, made hidden the first time it is asked for.
     Form2& about();
 
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void Command9_Click();
-    void Command10_Click();
-    void Command11_Click();
-    void Command12_Click();
+    // The twelve keys, in the order of KeyTable.
+    void Command1_Click() { key(0); }
+    void Command2_Click() { key(1); }
+    void Command3_Click() { key(2); }
+    void Command4_Click() { key(3); }
+    void Command5_Click() { key(4); }
+    void Command6_Click() { key(5); }
+    void Command7_Click() { key(6); }
+    void Command8_Click() { key(7); }
+    void Command9_Click() { key(8); }
+    void Command10_Click() { key(9); }
+    void Command11_Click() { key(10); }
+    void Command12_Click() { key(11); }
     void Command13_Click();
-    void Command14_Click();
+    void Command14_Click() { clearNumber(*this); }
     void Command15_Click();
-    void Command16_Click();
+    void Command16_Click() { backSpace(*this); }
     void Text1_Change();
     void Form_Load();
     void Form_Unload();
@@ -83,6 +84,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void key(std::size_t index) { pressKey(*this, player_, KeyTable[index]); }
+
     ClipPlayer& player_;
     const VoiceFactory makeVoice_;
     const std::function<void()> stopSound_;

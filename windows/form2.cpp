@@ -112,7 +112,7 @@ void Form2::buildForShowing() {
     Command1->setObjectName("Command1");
     Command1->setGeometry(twips(4275, 3510, 1365, 240));
     Command1->setAutoDefault(false);
-    connectClick(Command1, this, &Form2::Command1_Click, "Command1_Click");
+    connectClick(Command1, this, &Form2::Command1_Click);
 
     Image1 = new QLabel(Frame2);
     Image1->setObjectName("Image1");
