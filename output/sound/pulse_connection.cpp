@@ -25,6 +25,11 @@ constexpr auto requestEvery = 10ms;
 // The longest single step of waiting, so that stop() is noticed at once.
 constexpr auto pollStep = 10ms;
 
+PulseConnection::Failure failedSaying(const std::string& line) {
+    reportOnce(line);
+    return PulseConnection::Failure::failed;
+}
+
 std::uint32_t bytesFor(PcmFormat format, std::chrono::microseconds duration) {
     const auto frames = std::int64_t(format.sampleRate) * duration.count() / 1000000;
     return static_cast<std::uint32_t>(frames * format.channels * 2);
@@ -51,11 +56,9 @@ PulseConnection::Failure PulseConnection::connect() {
     pa_proplist_free(properties);
     // Nothing to do with a server: libpulse could not map the memory it sends sound through
     // (an address-space limit, say). ALSA's route to the server would fail the same way.
-    if (context_ == nullptr) {
-        reportOnce("no memory for the sound server's buffers (is the address space limited, as "
-                   "by ulimit -v?); key tones and speech are silent");
-        return Failure::failed;
-    }
+    if (context_ == nullptr)
+        return failedSaying("no memory for the sound server's buffers (is the address space "
+                            "limited, as by ulimit -v?); key tones and speech are silent");
     // Never start a server of our own: with none running, the sound device is used directly.
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return Failure::noServer;
@@ -69,49 +72,34 @@ PulseConnection::Failure PulseConnection::connect() {
         if (error == PA_ERR_CONNECTIONREFUSED || error == PA_ERR_INVALIDSERVER ||
             error == PA_ERR_NOENTITY || error == PA_ERR_ACCESS)
             return Failure::noServer;
-        reportOnce(std::string("cannot reach the sound server (") + pa_strerror(error) + ")");
-        return Failure::failed;
+        return failedSaying(std::string("cannot reach the sound server (") + pa_strerror(error) +
+                            ")");
     }
-    if (connected == Wait::timedOut) {
-        reportOnce("the sound server does not answer; key tones and speech are silent until it "
-                   "does");
-        return Failure::failed;
-    }
+    if (connected == Wait::timedOut)
+        return failedSaying("the sound server does not answer; key tones and speech are silent "
+                            "until it does");
 
     const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE,
                                       static_cast<std::uint32_t>(format_.sampleRate),
                                       static_cast<std::uint8_t>(format_.channels)};
-    if (!pa_sample_spec_valid(&sampleFormat)) {
-        reportOnce("the sound server cannot play " + std::to_string(format_.channels) +
-                   " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
-        return Failure::failed;
-    }
-    stream_ = pa_stream_new(context_, "Quorvel", &sampleFormat, nullptr);
-    if (stream_ == nullptr) {
-        reportOnce(std::string("the sound server refused a stream (") +
-                   pa_strerror(pa_context_errno(context_)) + ")");
-        return Failure::failed;
-    }
-
+    if (!pa_sample_spec_valid(&sampleFormat))
+        return failedSaying("the sound server cannot play " + std::to_string(format_.channels) +
+                            " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
     // Early requests make the server run the sink at `requestEvery` (a prompt start), while the
     // target length lets it hold much more than that (a whole tone).
-    pa_buffer_attr attributes{};
-    attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = bytesFor(format_, aheadOfListener);
-    attributes.prebuf = bytesFor(format_, requestEvery);
-    attributes.minreq = bytesFor(format_, requestEvery);
-    attributes.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
-                                   nullptr) < 0) {
-        reportOnce(std::string("the sound server refused a stream (") +
-                   pa_strerror(pa_context_errno(context_)) + ")");
-        return Failure::failed;
-    }
+    const pa_buffer_attr attributes{std::uint32_t(-1), bytesFor(format_, aheadOfListener),
+                                    bytesFor(format_, requestEvery),
+                                    bytesFor(format_, requestEvery), std::uint32_t(-1)};
+    stream_ = pa_stream_new(context_, "Quorvel", &sampleFormat, nullptr);
+    if (stream_ == nullptr ||
+        pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
+                                   nullptr) < 0)
+        return failedSaying(std::string("the sound server refused a stream (") +
+                            pa_strerror(pa_context_errno(context_)) + ")");
     const Wait ready =
         runUntil([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, connectLimit);
     if (ready != Wait::done) {
-        if (ready != Wait::stopped)
-            failWith(ready);
+        failWith(ready);
         return Failure::failed;
     }
 
@@ -176,29 +164,22 @@ bool PulseConnection::drain() {
     if (!written_)
         return true;
     written_ = false;
-    struct Drained {
-        bool done = false;
-        bool ok = false;
-    } drained;
+    int drained = -1; // then 1 when done, 0 when the server could not
     pa_operation* operation = pa_stream_drain(
         stream_,
-        [](pa_stream*, int success, void* result) {
-            auto* drained = static_cast<Drained*>(result);
-            drained->done = true;
-            drained->ok = success != 0;
-        },
+        [](pa_stream*, int success, void* result) { *static_cast<int*>(result) = success != 0; },
         &drained);
     if (operation == nullptr)
         return failWith(Wait::broken);
     // What is still queued plays in at most the target length; beyond that plus a short grace
     // the server has stopped.
-    const Wait wait = runUntil([&drained] { return drained.done; }, aheadOfListener + stallLimit);
+    const Wait wait = runUntil([&drained] { return drained >= 0; }, aheadOfListener + stallLimit);
     if (wait != Wait::done)
         pa_operation_cancel(operation);
     pa_operation_unref(operation);
     if (wait != Wait::done)
         return failWith(wait);
-    return drained.ok || failWith(Wait::broken);
+    return drained == 1 || failWith(Wait::broken);
 }
 
 template <typename Done>
@@ -212,12 +193,10 @@ PulseConnection::Wait PulseConnection::runUntil(Done done, Clock::duration limit
         const auto now = Clock::now();
         if (now >= deadline)
             return Wait::timedOut;
-        const auto step = std::min<Clock::duration>(deadline - now, pollStep);
-        if (pa_mainloop_prepare(
-                loop_, static_cast<int>(
-                           std::chrono::duration_cast<std::chrono::microseconds>(step).count())) <
-                0 ||
-            pa_mainloop_poll(loop_) < 0 || pa_mainloop_dispatch(loop_) < 0)
+        const auto step = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::min<Clock::duration>(deadline - now, pollStep));
+        if (pa_mainloop_prepare(loop_, int(step.count())) < 0 || pa_mainloop_poll(loop_) < 0 ||
+            pa_mainloop_dispatch(loop_) < 0)
             return Wait::broken;
     }
     return Wait::done;
@@ -236,21 +215,12 @@ bool PulseConnection::broken() const {
 }
 
 bool PulseConnection::failWith(Wait wait) {
-    switch (wait) {
-    case Wait::done:
-    case Wait::stopped:
-        break;
-    case Wait::timedOut:
+    if (wait == Wait::timedOut)
         reportOnce("the sound device stopped taking sound; that sound was abandoned");
-        break;
-    case Wait::broken:
-        if (context_ != nullptr && pa_context_get_state(context_) != PA_CONTEXT_READY)
-            reportOnce("the sound server went away; key tones and speech are silent until it "
-                       "is back");
-        else
-            reportOnce(std::string("the sound server dropped our stream (") +
-                       pa_strerror(pa_context_errno(context_)) + ")");
-        break;
-    }
+    else if (wait == Wait::broken && pa_context_get_state(context_) != PA_CONTEXT_READY)
+        reportOnce("the sound server went away; key tones and speech are silent until it is back");
+    else if (wait == Wait::broken)
+        reportOnce(std::string("the sound server dropped our stream (") +
+                   pa_strerror(pa_context_errno(context_)) + ")");
     return false;
 }

@@ -27,8 +27,10 @@ struct SpeechDispatcherEngine::Link {
     std::condition_variable changed;
     std::map<std::size_t, bool> ended; // by message number, until waited for
     bool stopped = false;
-    QByteArray text; // of the message being said
-    int result = -1; // of the last request
+    long client = -1;    // our number at the server, once registered
+    QByteArray text;     // of the message being said
+    int result = -1;     // of the last request
+    std::string opening; // what went wrong while connecting
 
     // A server that died has closed its end of the socket; libspeechd says nothing of it.
     bool hungUp() const {
@@ -110,8 +112,7 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine() {
         return; // a late answer to open() stays with the call that got it
     {
         const std::lock_guard lock(clientsMutex);
-        for (auto entry = clients.begin(); entry != clients.end();)
-            entry = entry->second.lock() == link_ ? clients.erase(entry) : std::next(entry);
+        clients.erase(std::size_t(link_->client));
     }
     if (!leftBehind_ && calls_.run([link = link_] { spd_cancel(link->connection); }, 70ms)) {
         calls_.run([link = link_] { spd_close(link->connection); }, 50ms);
@@ -130,20 +131,23 @@ bool SpeechDispatcherEngine::call(void (*request)(Link&), std::chrono::milliseco
 }
 
 bool SpeechDispatcherEngine::open(std::string& problem) {
-    // A late answer finds everything it needs in what the call shares.
-    auto error = std::make_shared<std::string>();
+    // A late answer finds everything it needs in the link the call shares.
     const bool answered = calls_.run(
-        [link = link_, opening = error] {
+        [link = link_] {
             char* text = nullptr;
             // No address of our own: SPEECHD_ADDRESS or the user's usual socket.
             SPDConnection* connection =
                 spd_open2("quorvel", "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &text);
-            *opening = takeText(text);
+            link->opening = takeText(text);
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            if (client < 0) {
-                *opening = "it hung up or did not say which client we are";
+            connection->callback_end = noteEvent;
+            connection->callback_cancel = noteEvent;
+            if (client < 0 || spd_set_notification_on(connection, SPD_END) != 0 ||
+                spd_set_notification_on(connection, SPD_CANCEL) != 0) {
+                link->opening = client < 0 ? "it hung up or did not say which client we are"
+                                           : "it refused to report when a message ends";
                 spd_close(connection);
                 return;
             }
@@ -151,17 +155,10 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 const std::lock_guard lock(clientsMutex);
                 clients[std::size_t(client)] = link;
             }
-            connection->callback_end = noteEvent;
-            connection->callback_cancel = noteEvent;
-            if (spd_set_notification_on(connection, SPD_END) != 0 ||
-                spd_set_notification_on(connection, SPD_CANCEL) != 0) {
-                *opening = "it refused to report when a message ends";
-                spd_close(connection);
-                return;
-            }
             // Our own handle on the socket: libspeechd closes its own when the server hangs up,
             // and the number may then be reused.
             link->socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
+            link->client = client;
             link->connection = connection;
         },
         connectionBound);
@@ -171,7 +168,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
         return false;
     }
     if (link_->connection == nullptr) {
-        problem = error->empty() ? "no answer" : *error;
+        problem = link_->opening.empty() ? "no answer" : link_->opening;
         return false;
     }
     opened_ = true;
