@@ -112,7 +112,10 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine() {
         return; // a late answer to open() stays with the call that got it
     {
         const std::lock_guard lock(clientsMutex);
-        clients.erase(std::size_t(link_->client));
+        // The number is ours alone unless a later connection has been given it since.
+        if (const auto found = clients.find(std::size_t(link_->client));
+            found != clients.end() && found->second.lock() == link_)
+            clients.erase(found);
     }
     if (!leftBehind_ && calls_.run([link = link_] { spd_cancel(link->connection); }, 70ms)) {
         calls_.run([link = link_] { spd_close(link->connection); }, 50ms);
