@@ -26,22 +26,9 @@ void raiseDeviceThreadPriority() {
 SoundStream::SoundStream(std::chrono::milliseconds releaseAfterIdle)
     : deviceCalls_(raiseDeviceThreadPriority), releaseAfterIdle_(releaseAfterIdle) {}
 
-SoundStream::~SoundStream() {
-    {
-        const std::lock_guard lock(mutex_);
-        ending_ = true;
-    }
-    idleChanged_.notify_all();
-    // The releaser never waits on the device beyond the connection's own short bounds.
-    if (releaser_.joinable())
-        releaser_.join();
-    const std::lock_guard lock(mutex_);
-    closeLocked();
-}
-
 bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
     const std::lock_guard lock(mutex_);
-    releaseAt_ = std::chrono::steady_clock::time_point::max();
+    releaseAt_.reset();
     if (stopped_)
         return false;
     if (connection_ != nullptr && format_ != format) {
@@ -72,7 +59,7 @@ void SoundStream::drain() {
     }
     releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
     if (!releaser_.joinable())
-        releaser_ = std::thread([this] { releaseWhenIdle(); });
+        releaser_ = std::jthread([this](std::stop_token ending) { releaseWhenIdle(ending); });
     idleChanged_.notify_all();
 }
 
@@ -103,17 +90,21 @@ bool SoundStream::openLocked(PcmFormat format) {
 
 void SoundStream::closeLocked() {
     connection_.reset();
-    releaseAt_ = std::chrono::steady_clock::time_point::max();
+    releaseAt_.reset();
 }
 
-void SoundStream::releaseWhenIdle() {
+void SoundStream::releaseWhenIdle(std::stop_token ending) {
     std::unique_lock lock(mutex_);
-    while (!ending_) {
-        if ((stopped_ && connection_ != nullptr) || std::chrono::steady_clock::now() >= releaseAt_)
+    while (!ending.stop_requested()) {
+        if ((stopped_ && connection_ != nullptr) ||
+            (releaseAt_ && std::chrono::steady_clock::now() >= *releaseAt_))
             closeLocked();
-        if (releaseAt_ == std::chrono::steady_clock::time_point::max())
-            idleChanged_.wait(lock);
+        const auto changed = [this, at = releaseAt_] {
+            return releaseAt_ != at || (stopped_ && connection_ != nullptr);
+        };
+        if (releaseAt_)
+            idleChanged_.wait_until(lock, ending, *releaseAt_, changed);
         else
-            idleChanged_.wait_until(lock, releaseAt_);
+            idleChanged_.wait(lock, ending, changed);
     }
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stop_token>
 #include <thread>
 
 // One output stream, opened on first use and kept open while sounds follow one another, so
@@ -21,9 +23,6 @@
 class SoundStream {
 public:
     explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
-    ~SoundStream();
-    SoundStream(const SoundStream&) = delete;
-    SoundStream& operator=(const SoundStream&) = delete;
 
     // Plays interleaved frames. Opens the stream for this format, or, when the open stream has
     // another format, lets it finish and reopens it. Returns false when the frames cannot be
@@ -44,7 +43,7 @@ public:
 private:
     bool openLocked(PcmFormat format);
     void closeLocked();
-    void releaseWhenIdle();
+    void releaseWhenIdle(std::stop_token ending);
 
     std::atomic<bool> stopped_{false};
     BoundedCalls deviceCalls_; // the ALSA device's blocking calls; outlives connection_
@@ -52,10 +51,11 @@ private:
     std::unique_ptr<SoundConnection> connection_;
     PcmFormat format_;
 
-    // Started with the first sound: a stream that never plays has no thread.
     const std::chrono::milliseconds releaseAfterIdle_;
-    std::condition_variable idleChanged_;
-    std::chrono::steady_clock::time_point releaseAt_ = std::chrono::steady_clock::time_point::max();
-    bool ending_ = false;
-    std::thread releaser_;
+    std::condition_variable_any idleChanged_;
+    std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
+    // Started with the first sound, so a stream that never plays has no thread; ended and
+    // joined first when the stream goes, and it never waits on the device beyond the
+    // connection's own short bounds.
+    std::jthread releaser_;
 };
