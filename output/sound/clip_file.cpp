@@ -16,54 +16,40 @@ namespace {
 constexpr int minSampleRate = 1000;
 constexpr int maxSampleRate = 384000;
 
-void reportUnplayable(const QString& path, const std::string& why) {
+std::nullopt_t unplayable(const QString& path, const std::string& why) {
     reportOnce("cannot play clip '" + encodePath(path) + "': " + why);
+    return std::nullopt;
 }
 
 } // namespace
 
-void ClipFile::Closer::operator()(sf_private_tag* file) const {
-    sf_close(file);
-}
-
 std::optional<ClipFile> ClipFile::open(const QString& path) {
     const std::string encoded = encodePath(path);
-    const std::filesystem::path fsPath(encoded);
 
     std::error_code error;
-    const auto status = std::filesystem::status(fsPath, error);
+    const auto status = std::filesystem::status(encoded, error);
     if (status.type() == std::filesystem::file_type::not_found)
         return std::nullopt;
-    if (error) {
-        reportUnplayable(path, error.message());
-        return std::nullopt;
-    }
+    if (error)
+        return unplayable(path, error.message());
     // Only regular files: opening a pipe or a device node could block the keypad for ever.
-    if (status.type() != std::filesystem::file_type::regular) {
-        reportUnplayable(path, "not a regular file");
-        return std::nullopt;
-    }
+    if (status.type() != std::filesystem::file_type::regular)
+        return unplayable(path, "not a regular file");
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(encoded.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        reportUnplayable(path, sf_strerror(nullptr));
-        return std::nullopt;
-    }
+    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(encoded.c_str(), SFM_READ, &info),
+                                                     sf_close);
+    if (file == nullptr)
+        return unplayable(path, sf_strerror(nullptr));
+    if (info.channels < 1)
+        return unplayable(path, "no channels");
+    if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate)
+        return unplayable(path,
+                          "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");
     // More than two channels are mixed down to one: every device takes mono.
-    ClipFile clip(file, PcmFormat{info.channels > 2 ? 1 : info.channels, info.samplerate},
-                  info.channels);
-
-    if (info.channels < 1) {
-        reportUnplayable(path, "no channels");
-        return std::nullopt;
-    }
-    if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate) {
-        reportUnplayable(path,
-                         "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");
-        return std::nullopt;
-    }
-    return clip;
+    return ClipFile(std::move(file),
+                    PcmFormat{info.channels > 2 ? 1 : info.channels, info.samplerate},
+                    info.channels);
 }
 
 long ClipFile::read(std::int16_t* samples, long frames) {

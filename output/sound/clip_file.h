@@ -26,14 +26,11 @@ public:
     long read(std::int16_t* samples, long frames);
 
 private:
-    struct Closer {
-        void operator()(sf_private_tag* file) const;
-    };
+    ClipFile(std::unique_ptr<sf_private_tag, int (*)(sf_private_tag*)> file, PcmFormat format,
+             int fileChannels)
+        : file_(std::move(file)), format_(format), fileChannels_(fileChannels) {}
 
-    ClipFile(sf_private_tag* file, PcmFormat format, int fileChannels)
-        : file_(file), format_(format), fileChannels_(fileChannels) {}
-
-    std::unique_ptr<sf_private_tag, Closer> file_;
+    std::unique_ptr<sf_private_tag, int (*)(sf_private_tag*)> file_;
     PcmFormat format_; // as played
     int fileChannels_; // as stored
     std::vector<float> decoded_;
