@@ -1,30 +1,27 @@
 #include "output/bounded_calls.h"
 
 #include <condition_variable>
-#include <mutex>
 #include <thread>
 
 struct BoundedCalls::Thread {
     std::mutex mutex;
     std::condition_variable changed;
-    std::function<void()> call; // waiting to run
-    unsigned long long posted = 0;
-    unsigned long long finished = 0;
-    bool ending = false;    // the owner has let go: end after the call in hand
-    bool abandoned = false; // the call in hand is no longer waited for
+    std::function<void()> call; // posted and not yet finished
+    bool ending = false;        // the owner has let go: end after the call in hand
+    bool abandoned = false;     // the call in hand is no longer waited for
 
     void serve() {
         std::unique_lock lock(mutex);
         while (true) {
-            changed.wait(lock, [this] { return ending || finished < posted; });
-            if (finished == posted)
+            changed.wait(lock, [this] { return ending || call; });
+            if (!call)
                 return;
-            std::function<void()> next = std::move(call);
+            std::function<void()> next = call;
             lock.unlock();
             next();
             next = nullptr; // what it owned goes now, not at the next call
             lock.lock();
-            ++finished;
+            call = nullptr;
             changed.notify_all();
         }
     }
@@ -60,11 +57,9 @@ bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::du
     const std::shared_ptr<Thread> thread = current();
     std::unique_lock lock(thread->mutex);
     thread->call = std::move(call);
-    const unsigned long long mine = ++thread->posted;
     thread->changed.notify_all();
-    const bool returned = thread->changed.wait_for(
-        lock, bound, [&] { return thread->finished >= mine || thread->abandoned; });
-    if (returned && !thread->abandoned)
+    if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->abandoned; }) &&
+        !thread->abandoned)
         return true;
     // Stuck, or given up on: this thread is left to end on its own.
     thread->ending = true;
@@ -86,7 +81,7 @@ void BoundedCalls::abandon() {
         return;
     {
         const std::lock_guard lock(thread->mutex);
-        if (thread->finished == thread->posted)
+        if (!thread->call)
             return; // nothing in hand
         thread->abandoned = true;
     }
