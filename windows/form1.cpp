@@ -122,22 +122,6 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
 
 Form1::~Form1() = default;
 
-QString Form1::numberText() const {
-    return Text1->text();
-}
-
-void Form1::setNumberText(const QString& text) {
-    Text1->setText(text);
-}
-
-QString Form1::spokenText() const {
-    return Text2->text();
-}
-
-void Form1::setSpokenText(const QString& text) {
-    Text2->setText(text);
-}
-
 Form2& Form1::about() {
     if (!about_)
         about_ = std::make_unique<Form2>(*this);

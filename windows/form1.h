@@ -2,6 +2,7 @@
 
 #include "dialling/number_entry.h"
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include <functional>
@@ -9,7 +10,6 @@
 
 class ClipPlayer;
 class Form2;
-class QLineEdit;
 class QPushButton;
 class SpeechVoice;
 
@@ -29,10 +29,10 @@ public:
     ~Form1() override;
 
     // The two texts are the contents of Text1 and Text2.
-    QString numberText() const override;
-    void setNumberText(const QString& text) override;
-    QString spokenText() const override;
-    void setSpokenText(const QString& text) override;
+    QString numberText() const override { return Text1->text(); }
+    void setNumberText(const QString& text) override { Text1->setText(text); }
+    QString spokenText() const override { return Text2->text(); }
+    void setSpokenText(const QString& text) override { Text2->setText(text); }
 
     // The About window, made hidden the first time it is asked for.
     Form2& about();
