@@ -8,7 +8,7 @@
 
 test_name=$1
 work=$(mktemp -d /tmp/quorvel-test-XXXXXX)
-pid= window=
+pid='' window=''
 helpers=()
 # The program picks its platform from the display, as on a desktop.
 unset QT_QPA_PLATFORM
