@@ -3,7 +3,7 @@
 
 #include "key_pad_helpers.h"
 #include "output/sound/clip_path.h"
-#include "recording_fakes.h"
+#include "recording_doubles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ protected:
     EffectLog log;
     RecordingTexts texts{log};
     RecordingPlayer player{log};
-    RecordingVoice voice;
+    RecordingVoice voice{log};
 
     void dial() {
         QString copy = texts.numberText();
@@ -31,7 +31,7 @@ TEST_F(DialAndSay, DialPlaysEveryCharacterInOrderAsOneStream) {
     EXPECT_EQ(log, (EffectLog{"dial=1.wav,ast.wav,#.wav,0.wav"}));
     EXPECT_EQ(texts.numberText(), "1*#0");
     EXPECT_EQ(texts.spokenText(), "1  star  hash 0 ");
-    for (const QString& path : player.lastPaths)
+    for (const QString& path : player.dialledPaths.value(0))
         EXPECT_TRUE(path.startsWith(applicationDirectory() + '/')) << path.toStdString();
 }
 
@@ -43,15 +43,16 @@ TEST_F(DialAndSay, DialOfAnEmptyNumberPlaysNothing) {
 TEST_F(DialAndSay, DialHasNoLengthLimit) {
     QString number(40000, u'7');
     DialNumber(number, player);
-    EXPECT_EQ(player.lastPaths.size(), 40000);
+    EXPECT_EQ(player.dialledPaths.value(0).size(), 40000);
     EXPECT_EQ(number, "");
 }
 
 TEST_F(DialAndSay, SayWithEmptySpokenTextSaysNothingWhateverTheNumber) {
     sayNumber(texts, voice);
     texts.setNumberText("999");
+    log.clear();
     sayNumber(texts, voice);
-    EXPECT_TRUE(voice.spoken.isEmpty());
+    EXPECT_TRUE(log.isEmpty());
 }
 
 TEST_F(DialAndSay, SpecialNumbersAreAnsweredWithTheirPhrases) {
@@ -64,9 +65,9 @@ TEST_F(DialAndSay, SpecialNumbersAreAnsweredWithTheirPhrases) {
     for (const auto& [number, phrase] : cases) {
         clearNumber(texts);
         pressKeys(texts, player, number);
-        voice.spoken.clear();
+        log.clear();
         sayNumber(texts, voice);
-        EXPECT_EQ(voice.spoken, QStringList{phrase}) << number.toStdString();
+        EXPECT_EQ(log, EffectLog{"say=" + phrase}) << number.toStdString();
     }
 }
 
@@ -79,16 +80,17 @@ TEST_F(DialAndSay, OtherNumbersAreReadOutAfterThePrefixAndQueueInOrder) {
     clearNumber(texts);
     pressKeys(texts, player, "9999");
     sayNumber(texts, voice);
-    EXPECT_EQ(voice.spoken,
-              (QStringList{"Telephone number: 0 1 2 ", "Telephone number: 0 1 2  star ",
-                           "Telephone number: 9 9 9 9 "}));
+    EXPECT_EQ(log.filter("say="),
+              (QStringList{"say=Telephone number: 0 1 2 ", "say=Telephone number: 0 1 2  star ",
+                           "say=Telephone number: 9 9 9 9 "}));
 }
 
 TEST_F(DialAndSay, SayAfterBackSpaceReadsWhatIsLeft) {
     pressKeys(texts, player, "12");
     backSpace(texts);
+    log.clear();
     sayNumber(texts, voice);
-    EXPECT_EQ(voice.spoken, QStringList{"Telephone number: 1 "});
+    EXPECT_EQ(log, EffectLog{"say=Telephone number: 1 "});
 }
 
 } // namespace

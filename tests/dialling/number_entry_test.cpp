@@ -1,7 +1,7 @@
 #include "dialling/number_entry.h"
 
 #include "key_pad_helpers.h"
-#include "recording_fakes.h"
+#include "recording_doubles.h"
 
 #include <gtest/gtest.h>
 

@@ -2,33 +2,24 @@
 # Installs the program into a scratch prefix and into a Debian package, and checks each as a user's
 # desktop would meet it: valid menu entry and AppStream metadata, icons in the hicolor theme, and a
 # program that, started from its launcher, finds its clips (a click on "5" sounds 5.wav); the
-# package must also pass lintian.
+# package must also pass lintian. Run it under scripts/with-display.
 #   install_test.sh BUILD_DIR SEND_CLOSE_REQUEST
 set -euo pipefail
 build=$(cd "$1" && pwd)
 close_request=$2
-scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "install_test: $*" >&2; exit 1; }
+. "$(dirname "$0")/../support/shell-common.sh" install_test
 
-# Starts PROGRAM under a virtual display with its sound captured, clicks the "5" key, closes the
-# window, and checks the captured sound is exactly the installed 5.wav.
+# Starts PROGRAM with its sound captured, clicks the "5" key, closes the window, and checks the
+# captured sound is exactly the installed 5.wav.
 check_program_finds_clips() {
   local program=$1 clip=$2 capture=$work/capture.raw
-  : >"$capture"
-  printf 'pcm.!default { type file slave.pcm { type null } file "|cat >> %s" format "raw" }\n' \
-    "$capture" >"$work/asound.conf"
-  ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server "$scripts/with-display" bash -c '
-    "$1" & pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quorvel$" | head -1)
-    [ -n "$window" ] || exit 1
-    xdotool mousemove --window "$window" 75 95 click 1 && sleep 1 && "$2" "$window" || exit 1
-    # The program must end by itself once asked to close; the watchdog only bounds a hang.
-    (sleep 10; kill $pid 2>/dev/null) & watchdog=$!
-    wait $pid; status=$?
-    kill $watchdog 2>/dev/null
-    exit $status' _ "$program" "$close_request" || fail "$program did not run to its end"
+  capture_sound "$capture"
+  start_program "$program"
+  window=$(window_of Quorvel) || fail "$program showed no window"
+  click_keys 5
+  sleep 1
+  # The program must end by itself once asked to close.
+  ends_within 10 "the close request" 0 "$close_request" "$window"
   sox "$clip" -t raw -e signed-integer -b 16 -c 1 "$work/expected.raw"
   cmp -s "$capture" "$work/expected.raw" ||
     fail "$program did not play its 5.wav (captured $(stat -c %s "$capture") bytes)"

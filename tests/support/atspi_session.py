@@ -11,13 +11,10 @@ import subprocess
 import time
 
 from gi.repository import Gio, GLib
+from program_run import Failure
 
 # Qt offers its windows over AT-SPI only when asked to.
 ENVIRONMENT = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1"}
-
-
-class Failure(Exception):
-    pass
 
 
 def _call(bus, name, path, interface, method, *strings):

@@ -6,6 +6,7 @@
 #include "windows/form2.h"
 #include "windows/version_record.h"
 
+#include "about_windows.h"
 #include "recording_doubles.h"
 
 #include <QApplication>
@@ -59,16 +60,6 @@ QString caption(QWidget* control) {
     return "<unknown kind>";
 }
 
-// Two texts in plain strings, for an About window on its own.
-class PlainTexts final : public NumberTexts {
-public:
-    QString numberText() const override { return number; }
-    void setNumberText(const QString& text) override { number = text; }
-    QString spokenText() const override { return spoken; }
-    void setSpokenText(const QString& text) override { spoken = text; }
-    QString number, spoken;
-};
-
 // A picture with no two neighbouring pixels alike, so that anything drawn over it shows.
 QImage testPicture() {
     QImage picture(176, 71, QImage::Format_RGB32);
@@ -83,7 +74,7 @@ QImage testPicture() {
 class AboutWindow : public QObject {
     Q_OBJECT
 
-    Requests requests;
+    EffectLog requests;
     RecordingPlayer player{requests};
     std::unique_ptr<Form1> keypad;
 
@@ -191,7 +182,8 @@ private slots:
     }
 
     void designCaptionsShowOnlyOnAWindowNobodyFilled() {
-        PlainTexts texts;
+        EffectLog log;
+        RecordingTexts texts{log};
         Form2 unfilled(texts);
         QCOMPARE(unfilled.Label25->text(), QString("Version"));
         QCOMPARE(unfilled.Label26->text(), QString("Program name"));
@@ -283,8 +275,8 @@ private slots:
         keyIn("*#7391");
         QVERIFY(!about().isVisible());
         keyIn("#");
-        QCOMPARE(requests, (Requests{"play=ast.wav", "play=#.wav", "play=7.wav", "play=3.wav",
-                                     "play=9.wav", "play=1.wav", "play=#.wav (About shown)"}));
+        QCOMPARE(requests, (EffectLog{"play=ast.wav", "play=#.wav", "play=7.wav", "play=3.wav",
+                                      "play=9.wav", "play=1.wav", "play=#.wav (About shown)"}));
         QVERIFY(about().isVisible());
         QCOMPARE(keypad->numberText(), QString("*#7391#"));
         QCOMPARE(keypad->spokenText(), QString(" star  hash 7 3 9 1  hash "));
@@ -323,7 +315,7 @@ private slots:
         QVERIFY(!about().isVisible());
         QCOMPARE(keypad->numberText(), QString());
         QCOMPARE(keypad->spokenText(), QString());
-        QCOMPARE(requests, Requests{}); // no clip, no speech
+        QCOMPARE(requests, EffectLog{}); // no clip, no speech
         QTest::qWait(20);
         QVERIFY(!about().isVisible());
     }
@@ -350,7 +342,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(first));
         keyIn("#");
         click(keypad.get(), "Command16");
-        QCOMPARE(requests, (Requests{"play=5.wav (About shown)", "play=#.wav (About shown)"}));
+        QCOMPARE(requests, (EffectLog{"play=5.wav (About shown)", "play=#.wav (About shown)"}));
         QCOMPARE(aboutWindows(), QList<Form2*>{first.data()});
         QVERIFY(first->isVisible());
     }

@@ -7,29 +7,16 @@ and "#" keys must be named by words.
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from atspi_session import AtspiSession, Failure  # noqa: E402
+from atspi_session import AtspiSession  # noqa: E402
+from program_run import Failure, click_keys, fail, x_window  # noqa: E402
 
 PROGRAM = sys.argv[1]
 # Keys named by a bare symbol are read out or skipped depending on the reader's punctuation level.
 SYMBOL_KEYS = {"*": "star", "#": "hash"}
-# Middles of the keys of the service code, in pixels from the keypad window's top-left corner.
-KEY_PLACES = {"1": (27, 59), "3": (123, 59), "7": (27, 131), "9": (123, 131),
-              "*": (27, 170), "#": (123, 170)}
-SERVICE_CODE = "*#7391#"
-
-
-def fail(message):
-    print(f"accessible_names: {message}", file=sys.stderr)
-    errors = os.path.join(work, "stderr")
-    if os.path.exists(errors) and os.path.getsize(errors) > 0:
-        with open(errors) as lines:
-            print("--- the program's standard error:\n" + lines.read(), file=sys.stderr)
-    sys.exit(1)
 
 
 def controls(container, frames=()):
@@ -45,23 +32,12 @@ def controls(container, frames=()):
             yield from controls(child, frames)
 
 
-def click_service_code():
-    keypad = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvel$"],
-                            capture_output=True, text=True, timeout=20).stdout.split()
-    if not keypad:
-        fail("the keypad window is not on the display")
-    for key in SERVICE_CODE:
-        x, y = KEY_PLACES[key]
-        subprocess.run(["xdotool", "mousemove", "--window", keypad[0], str(x), str(y), "click", "1"],
-                       check=True, timeout=10)
-
-
 def check_names(atspi, program):
     global ROLE_PANEL, ROLE_FILLER
     ROLE_PANEL, ROLE_FILLER = atspi.pyatspi.ROLE_PANEL, atspi.pyatspi.ROLE_FILLER
     keypad = atspi.wait_for("the keypad window, over AT-SPI",
                             lambda: atspi.shown_window(program, "Quorvel"))
-    click_service_code()
+    click_keys(x_window("Quorvel"), "*#7391#")
     about = atspi.wait_for("the About window, over AT-SPI",
                            lambda: atspi.shown_window(program, "About"))
 
@@ -88,13 +64,12 @@ def check_names(atspi, program):
         if word not in names:
             failures.append(f"no control of the keypad is named \"{word}\" (for \"{symbol}\")")
     if failures:
-        fail("; ".join(failures))
+        raise Failure("; ".join(failures))
     print("accessible_names: every control of both windows has a name")
 
 
 def main():
     # Sound goes to a device that keeps nothing, never to the desktop's sound server.
-    global work
     work = tempfile.mkdtemp(prefix="quorvel-accessible-")
     with open(os.path.join(work, "asound.conf"), "w") as conf:
         conf.write("pcm.!default { type null }\n")
@@ -105,7 +80,7 @@ def main():
         with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:
             check_names(atspi, atspi.launch([PROGRAM], environment, errors))
     except Failure as failure:
-        fail(str(failure))
+        fail("accessible_names", str(failure), os.path.join(work, "stderr"))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -6,49 +6,15 @@
 set -euo pipefail
 program=$1
 send_close_request=$2
-
-fail() {
-  echo "end_to_end: $*" >&2
-  [ -s "${work:-}/stderr" ] && { echo "--- the program's standard error:" >&2; cat "$work/stderr" >&2; }
-  exit 1
-}
-
-work=$(mktemp -d /tmp/quorvel-end-to-end-XXXXXX)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/shell-common.sh" end_to_end
 
 capture=$work/capture.raw
-: >"$capture"
-# A pipe, not a plain file: the file plugin truncates a plain file whenever a stream reopens.
-cat >"$work/asound.conf" <<CONF
-pcm.!default {
-  type file
-  slave.pcm { type null }
-  file "|cat >> $capture"
-  format "raw"
-}
-CONF
-# No sound server: the sound goes to the ALSA device set up above.
-export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
-unset QT_QPA_PLATFORM
+capture_sound "$capture"
+start_program "$program"
+window=$(window_of Quorvel) || fail "the window did not appear"
 
-"$program" 2>"$work/stderr" &
-pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) ||
-  fail "the window did not appear"
-
-# Middles of the buttons, in pixels from the window's top-left corner. Clicks made while a tone
-# plays wait their turn, so they can follow one another at once.
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
-click 27 59   # "1"
-click 27 170  # "*"
-click 123 170 # "#"
-click 75 170  # "0"
-click 75 300  # "Dial Phone Number"
+# Clicks made while a tone plays wait their turn, so they can follow one another at once.
+click_keys 1 '*' '#' 0 dial
 
 # The capture is not paced in real time: wait until the eight tones have arrived and nothing more
 # comes, then close the window.
@@ -63,17 +29,7 @@ for _ in $(seq 200); do
 done
 [ "$(stat -c %s "$capture")" -ge "$expected" ] || fail "only $(stat -c %s "$capture") of $expected bytes were played"
 
-"$send_close_request" "$window" || fail "cannot ask the window to close"
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program is still running 10 s after its window was closed"
-status=0
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
-
-decoded=$(multimon-ng -q -c -a DTMF -t raw "$capture" | sed -n 's/^DTMF: //p' | tr -d '\n')
+ends_within 10 "the close request" 0 "$send_close_request" "$window"
+decoded=$(dtmf_in "$capture")
 [ "$decoded" = '1*#01*#0' ] || fail "decoded \"$decoded\" instead of \"1*#01*#0\""
 echo "end_to_end: heard 1*#0 key by key, then dialled"

@@ -59,7 +59,7 @@ QString caption(QWidget* control) {
 class Form1Layout : public QObject {
     Q_OBJECT
 
-    Requests requests;
+    EffectLog requests;
     RecordingPlayer player{requests};
     std::unique_ptr<Form1> window;
 
@@ -222,13 +222,13 @@ private slots:
         QWidget* control = window->findChild<QWidget*>(focus);
         control->setFocus();
         QTest::keyClick(control, key);
-        QCOMPARE(requests, Requests{});
+        QCOMPARE(requests, EffectLog{});
         QVERIFY(window->isVisible());
         QCOMPARE(window->numberText(), QString("12"));
 
         // A focused button still answers the space bar, as every button does.
         QTest::keyClick(window->findChild<QPushButton*>("Command5"), Qt::Key_Space);
-        QCOMPARE(requests, Requests{"play=5.wav"});
+        QCOMPARE(requests, EffectLog{"play=5.wav"});
     }
 
     void windowCarriesTheProgramIcon() {

@@ -4,6 +4,7 @@
 #include "windows/form1.h"
 #include "windows/form2.h"
 
+#include "about_windows.h"
 #include "output/sound/clip_path.h"
 #include "recording_doubles.h"
 
@@ -20,7 +21,7 @@ namespace {} // namespace
 class Form1Wiring : public QObject {
     Q_OBJECT
 
-    Requests requests;
+    EffectLog requests;
     RecordingPlayer player{requests};
     std::unique_ptr<Form1> window;
 
@@ -54,7 +55,7 @@ private slots:
         QCOMPARE(about.size(), 1);
         QVERIFY(!about.first()->isVisible());
         QCOMPARE(about.first()->parentWidget(), nullptr);
-        QCOMPARE(requests, Requests{});
+        QCOMPARE(requests, EffectLog{});
     }
 
     void loadingMakesTheVoiceBeforeFillingTheAboutLabels() {
@@ -84,7 +85,7 @@ private slots:
             click(key);
         QCOMPARE(text("Text1"), QString("1*#"));
         QCOMPARE(text("Text2"), QString("1  star  hash "));
-        QCOMPARE(requests, (Requests{"play=1.wav", "play=ast.wav", "play=#.wav"}));
+        QCOMPARE(requests, (EffectLog{"play=1.wav", "play=ast.wav", "play=#.wav"}));
 
         click("Command14");
         requests.clear();
@@ -92,9 +93,9 @@ private slots:
             click(qPrintable(QString("Command%1").arg(i)));
         QCOMPARE(text("Text1"), QString("123456789*0#"));
         QCOMPARE(text("Text2"), QString("1 2 3 4 5 6 7 8 9  star 0  hash "));
-        QCOMPARE(requests, (Requests{"play=1.wav", "play=2.wav", "play=3.wav", "play=4.wav",
-                                     "play=5.wav", "play=6.wav", "play=7.wav", "play=8.wav",
-                                     "play=9.wav", "play=ast.wav", "play=0.wav", "play=#.wav"}));
+        QCOMPARE(requests, (EffectLog{"play=1.wav", "play=2.wav", "play=3.wav", "play=4.wav",
+                                      "play=5.wav", "play=6.wav", "play=7.wav", "play=8.wav",
+                                      "play=9.wav", "play=ast.wav", "play=0.wav", "play=#.wav"}));
     }
 
     void clearAndBackSpaceEditBothTextsSilently() {
@@ -110,7 +111,7 @@ private slots:
         click("Command16"); // Back Space on nothing
         QCOMPARE(text("Text1"), QString());
         QCOMPARE(text("Text2"), QString());
-        QCOMPARE(requests, Requests{});
+        QCOMPARE(requests, EffectLog{});
     }
 
     void dialPlaysTheWholeNumberOnceAndKeepsIt() {
@@ -118,7 +119,7 @@ private slots:
             click(key);
         requests.clear();
         click("Command13");
-        QCOMPARE(requests, Requests{"dial=1.wav,ast.wav,#.wav,0.wav"});
+        QCOMPARE(requests, EffectLog{"dial=1.wav,ast.wav,#.wav,0.wav"});
         const QString directory = applicationDirectory();
         QCOMPARE(player.dialledPaths.last(),
                  (QStringList{directory + "/1.wav", directory + "/ast.wav", directory + "/#.wav",
@@ -129,12 +130,12 @@ private slots:
 
     void sayQueuesTheAnnouncementAndReturns() {
         click("Command15"); // nothing to say yet
-        QCOMPARE(requests, Requests{});
+        QCOMPARE(requests, EffectLog{});
         for (const char* key : {"Command1", "Command2"})
             click(key);
         requests.clear();
         click("Command15");
-        QCOMPARE(requests, Requests{"say=Telephone number: 1 2 "});
+        QCOMPARE(requests, EffectLog{"say=Telephone number: 1 2 "});
         QCOMPARE(text("Text1"), QString("12"));
         QCOMPARE(text("Text2"), QString("1 2 "));
     }

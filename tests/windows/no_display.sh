@@ -6,6 +6,7 @@ set -uo pipefail
 program=$1
 run_script=$2
 failures=0
+. "$(dirname "$0")/../support/shell-common.sh" no_display
 
 expect() { # NAME STATUS OUTPUT EXPECTED-LINE
   local lines
@@ -37,10 +38,8 @@ expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run
 
 # Where xvfb-run is not installed yet, the advice says how to get it: a PATH with only what the
 # script itself runs.
-bare_path=$(mktemp -d /tmp/quorvel-no-xvfb-XXXXXX)
-trap 'rm -rf "$bare_path"' EXIT
-ln -s "$(command -v bash)" "$(command -v dirname)" "$bare_path/"
-output=$("${nothing[@]}" PATH="$bare_path" "$run_script" 2>&1)
+ln -s "$(command -v bash)" "$(command -v dirname)" "$work/"
+output=$("${nothing[@]}" PATH="$work" "$run_script" 2>&1)
 expect "make run without xvfb-run" $? "$output" \
   "quorvel needs a graphical session; try: xvfb-run -a make run (xvfb-run comes with: apt-get install xvfb xauth, as root)"
 

@@ -18,18 +18,12 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from atspi_session import AtspiSession, Failure  # noqa: E402
+from atspi_session import AtspiSession  # noqa: E402
+from program_run import KEYS, Failure, click_keys, dtmf_in, fail, x_window, xdotool  # noqa: E402
 
 ROW, PROGRAM = sys.argv[1], sys.argv[2]
-KEYS = "123456789*0#"
-# Middles of the keys, in pixels from the keypad window's top-left corner.
-PLACES = {key: (27 + 48 * (i % 3), (59, 95, 131, 170)[i // 3]) for i, key in enumerate(KEYS)}
 BURSTS = {"space": ["34567", "56789", "12345"]}.get(ROW, ["45678", "91357", "28064"])
 wayland = bool(os.environ.get("WAYLAND_DISPLAY"))
-
-
-def xdotool(*arguments):
-    subprocess.run(["xdotool", *arguments], check=True, timeout=10)
 
 
 class Keypad:
@@ -42,23 +36,11 @@ class Keypad:
         self.buttons = {key: atspi.control(self.window, names.get(key, key), role) for key in KEYS}
         self.dial = atspi.control(self.window, "Dial Phone Number", role)
         self.number = atspi.control(self.window, "Number", atspi.pyatspi.ROLE_TEXT)
-        self.x_window = None
-        if not wayland:
-            self.x_window = subprocess.run(
-                ["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvel$"],
-                capture_output=True, text=True, timeout=20).stdout.split()[0]
-
-    def click(self, key):
-        x, y = PLACES[key]
-        xdotool("mousemove", "--window", self.x_window, str(x), str(y), "click", "1")
+        self.x_window = None if wayland else x_window("Quorvel")
 
     def burst(self, keys):
         if ROW == "pointer":
-            steps = []
-            for key in keys:
-                x, y = PLACES[key]
-                steps += ["mousemove", "--window", self.x_window, str(x), str(y), "click", "1"]
-            xdotool(*steps)
+            click_keys(self.x_window, keys)
         elif ROW == "space":
             # Focus on the first key, then Space and Tab: the keys of a burst follow one another
             # in the focus order.
@@ -70,7 +52,10 @@ class Keypad:
             # An AT-SPI press lands a tenth of a second after it is made (the button is drawn
             # down meanwhile): so far apart, each press comes in the order it was made.
             for index, key in enumerate(keys):
-                self.click(key) if index % 2 == 0 else self.atspi.press(self.buttons[key])
+                if index % 2 == 0:
+                    click_keys(self.x_window, key)
+                else:
+                    self.atspi.press(self.buttons[key])
                 time.sleep(0.2)
         else:
             for key in keys:
@@ -81,12 +66,6 @@ def record(work):
     return subprocess.Popen(["parec", "-d", os.environ["PAREC_SINK"], "--latency-msec=200",
                              "--rate=22050", "--channels=1", "--format=s16le", "--raw"],
                             stdout=open(os.path.join(work, "heard.raw"), "wb"))
-
-
-def decoded(work):
-    out = subprocess.run(["multimon-ng", "-q", "-c", "-a", "DTMF", "-t", "raw",
-                          os.path.join(work, "heard.raw")], capture_output=True, text=True).stdout
-    return "".join(re.findall(r"^DTMF: (.)", out, re.M))
 
 
 def ends_within_a_second(program, what, make_it_end, expected_status, errors_file):
@@ -126,7 +105,7 @@ def main():
                 number = atspi.text(keypad.number)
                 recorder.terminate()
                 recorder.wait(timeout=10)
-                heard, pressed = decoded(work), "".join(BURSTS)
+                heard, pressed = dtmf_in(os.path.join(work, "heard.raw")), "".join(BURSTS)
                 print(f"press_bursts[{ROW}]: pressed {pressed}, number text {number}, heard {heard}")
                 if number != pressed:
                     raise Failure(f"the number text reads {number!r}, pressed {pressed!r}")
@@ -164,10 +143,8 @@ def main():
                 else:
                     raise Failure("unknown row")
     except Failure as failure:
-        print(f"press_bursts[{ROW}]: {failure}", file=sys.stderr)
-        if ROW != "about" and os.path.getsize(errors_file) > 0:
-            print("--- the program's standard error:\n" + open(errors_file).read(), file=sys.stderr)
-        sys.exit(1)
+        # The about row's standard error is the whole Wayland protocol log.
+        fail(f"press_bursts[{ROW}]", failure, None if ROW == "about" else errors_file)
     finally:
         if recorder and recorder.poll() is None:
             recorder.kill()

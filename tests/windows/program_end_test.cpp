@@ -42,7 +42,7 @@ void closeFromTheTitleBar(Form1& window) {
 class ProgramEnd : public QObject {
     Q_OBJECT
 
-    Requests requests;
+    EffectLog requests;
     RecordingPlayer player{requests};
     bool voiceGone = false;
     bool soundStopped = false;
@@ -77,7 +77,7 @@ private slots:
         QVERIFY(!keypad->isVisible());
         QVERIFY(voiceGone);
         QVERIFY(soundStopped);
-        QCOMPARE(requests, Requests{});
+        QCOMPARE(requests, EffectLog{});
     }
 
     void closingTheKeypadEndsItWhileAboutShows() {

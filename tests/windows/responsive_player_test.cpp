@@ -107,7 +107,7 @@ private slots:
         DeviceClipPlayer speaker;
         GatedPlayer gated(speaker);
         ResponsiveClipPlayer sound(gated);
-        Requests spoken;
+        EffectLog spoken;
         Form1 keypad(sound, [&] { return std::make_unique<RecordingVoice>(spoken); });
         keypad.show();
         QVERIFY(QTest::qWaitForWindowExposed(&keypad));
@@ -157,7 +157,7 @@ private slots:
         DeviceClipPlayer speaker;
         GatedPlayer gated(speaker);
         ResponsiveClipPlayer sound(gated);
-        Requests spoken;
+        EffectLog spoken;
         // The dial would wait at its gate for ever; only stopping the sound lets it end.
         Form1 keypad(
             sound, [&] { return std::make_unique<RecordingVoice>(spoken); },

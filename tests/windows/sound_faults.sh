@@ -15,31 +15,13 @@
 #   address-space    a tight address-space limit (ulimit -v): keys are heard
 set -euo pipefail
 row=$1 program=$2 send_close_request=$3
-here=$(cd "$(dirname "$0")" && pwd)
-onsets="$here/../support/tone_onsets.py"
+support=$(dirname "$0")/../support
+. "$support/shell-common.sh" "sound_faults[$row]"
+recorder=
 
-work=$(mktemp -d /tmp/quorvel-faults-XXXXXX)
-pid= recorder= loops=()
-cleanup() {
-  [ -n "${SOUND_SERVER_PID:-}" ] && { kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true; }
-  for p in $pid $recorder "${loops[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "$recorder" ] && wait "$recorder" 2>/dev/null
-  rm -rf "$work" || true
-}
-trap cleanup EXIT
-fail() {
-  echo "sound_faults[$row]: $*" >&2
-  [ -s "$work/stderr" ] && { echo "--- the program's standard error:" >&2; cat "$work/stderr" >&2; }
-  exit 1
-}
-now() { date +%s.%N; }
-elapsed_ms() { echo "($(now) - $1) * 1000 / 1" | bc; }
-
-unset QT_QPA_PLATFORM
 if [ "$row" = stalled-device ]; then
   # The device's pipe leads to a program that never reads: once it is full, writes block.
-  printf 'pcm.!default { type file slave.pcm { type null } file "|exec sleep 20 >/dev/null 2>&1" format "raw" }\n' >"$work/asound.conf"
-  export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
+  alsa_device 'type file slave.pcm { type null } file "|exec sleep 20 >/dev/null 2>&1" format "raw"'
 else
   [ -n "${PAREC_SINK:-}" ] || fail "run me under scripts/with-paced-sound"
   # The recorder must not drop sound itself on a busy machine: a generous buffer, and real-time
@@ -50,8 +32,9 @@ fi
 record() { # record FILE: from the sink's monitor, in the background
   "${recorder_priority[@]}" parec -d "$PAREC_SINK" --latency-msec=200 --rate=22050 --channels=1 --format=s16le --raw >"$1" &
   recorder=$!
+  helpers+=($!)
 }
-stop_recording() { kill "$recorder"; wait "$recorder" 2>/dev/null || true; recorder=; }
+stop_recording() { stop "$recorder"; }
 [ "$row" = stalled-device ] || record "$work/heard.raw"
 
 case $row in
@@ -68,63 +51,32 @@ case $row in
     ;;
 esac
 if [ "$row" = address-space ]; then
-  (ulimit -v 524288 && exec "$program") 2>"$work/stderr" &
+  start_program bash -c 'ulimit -v 524288 && exec "$0"' "$program"
 else
-  "$program" 2>"$work/stderr" &
+  start_program "$program"
 fi
-pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) ||
-  fail "the window did not appear"
+window=$(window_of Quorvel) || fail "the window did not appear"
 sleep 0.3
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
-key() {
-  case $1 in
-    1) click 27 59 ;; 2) click 75 59 ;; 3) click 123 59 ;;
-    4) click 27 95 ;; 5) click 75 95 ;; 6) click 123 95 ;;
-    7) click 27 131 ;; 8) click 75 131 ;; 9) click 123 131 ;;
-    '*') click 27 170 ;; 0) click 75 170 ;; '#') click 123 170 ;;
-  esac
-}
-dial() { click 75 300; }
-say() { click 75 258; }
-
-# Ends the program with COMMAND and checks that it went within a second (a crash or a signal
-# would show as a status above 128) with the status expected.
-#   end_and_check WHAT EXPECTED-STATUS COMMAND...
-end_and_check() {
-  local what=$1 expected=$2 started status=0
-  shift 2
-  started=$(now)
-  "$@" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null && fail "still running $(elapsed_ms "$started") ms after $what"
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq "$expected" ] || fail "ended with status $status after $what, not $expected"
-  echo "sound_faults[$row]: ended $(elapsed_ms "$started") ms after $what, status $status"
-}
-close_and_check() { end_and_check "the close request" 0 "$send_close_request" "$window"; }
-
-decoded() { multimon-ng -q -c -a DTMF -t raw "${1:-$work/heard.raw}" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'; }
+close_and_check() { ends_within 1 "the close request" 0 "$send_close_request" "$window"; }
 # No line at all on standard error, or fail naming what was said.
 no_word() { [ ! -s "$work/stderr" ] || fail "said something although the keys should just sound"; }
 
 case $row in
   keys-dial-say | loaded)
     if [ "$row" = loaded ]; then
-      for _ in 1 2 3 4; do timeout 30 sh -c 'while :; do :; done' & loops+=($!); done
+      for _ in 1 2 3 4; do timeout 30 sh -c 'while :; do :; done' & helpers+=($!); done
     fi
     keys=123456789
-    for k in $(echo "$keys" | grep -o .); do key "$k"; sleep 0.4; done
-    dial
+    for k in $(echo "$keys" | grep -o .); do click_keys "$k"; sleep 0.4; done
+    click_keys dial
     sleep 2.6
-    say
+    click_keys say
     sleep 2.5
     close_and_check
     stop_recording
-    got=$(decoded)
+    got=$(dtmf_in "$work/heard.raw")
     [ "$got" = "$keys$keys" ] || fail "heard \"$got\", not \"$keys$keys\""
-    mapfile -t starts < <("$onsets" "$work/heard.raw" 22050)
+    mapfile -t starts < <("$support/tone_onsets.py" "$work/heard.raw" 22050)
     [ "${#starts[@]}" -ge 18 ] || fail "only ${#starts[@]} tones started"
     # Clicked 0.4 s apart (plus xdotool's own time): heard about as far apart, not held back.
     for i in $(seq 1 8); do
@@ -142,7 +94,7 @@ case $row in
     echo "sound_faults[$row]: heard \"$got\", key tones as far apart as the clicks, then speech"
     ;;
   stalled-device)
-    for k in 1 2 3 4 5 6 7 8 9 0 1 2; do key "$k"; done
+    click_keys 1 2 3 4 5 6 7 8 9 0 1 2
     # Each stalled key is given up on within a bound; the window takes the clicks in turn.
     for _ in $(seq 100); do grep -q "stopped taking sound" "$work/stderr" && break; sleep 0.1; done
     grep -q "stopped taking sound" "$work/stderr" || fail "no word about the stalled device"
@@ -150,9 +102,9 @@ case $row in
     close_and_check
     ;;
   server-stopped-dial | server-stopped-speech | sigterm-dial | display-lost-dial | display-lost-speech)
-    for k in 1 2 3 4 5 6 7 8 9 0; do key "$k"; done
+    click_keys 1 2 3 4 5 6 7 8 9 0
     sleep 2.5
-    case $row in *speech) say ;; *) dial ;; esac
+    case $row in *speech) click_keys say ;; *) click_keys dial ;; esac
     sleep 0.5
     case $row in
       server-stopped-*)
@@ -161,37 +113,37 @@ case $row in
         close_and_check
         ;;
       sigterm-dial)
-        end_and_check SIGTERM 0 kill -TERM "$pid"
+        ends_within 1 SIGTERM 0 kill -TERM "$pid"
         ;;
       display-lost-*)
-        end_and_check "the display went" 1 kill -KILL "$DISPLAY_SERVER_PID"
+        ends_within 1 "the display went" 1 kill -KILL "$DISPLAY_SERVER_PID"
         grep -q "connection to the display was lost" "$work/stderr" || fail "no word about the lost display"
         ;;
     esac
     ;;
   server-restart)
-    key 1
+    click_keys 1
     sleep 0.6
     stop_recording
     # The stream kept open after key 1 now leads to a server that is gone.
     $SOUND_SERVER_RESTART
     record "$work/after.raw"
     sleep 0.3
-    key 2; sleep 0.5; key 3; sleep 0.6
+    click_keys 2; sleep 0.5; click_keys 3; sleep 0.6
     close_and_check
     stop_recording
-    before=$(decoded) after=$(decoded "$work/after.raw")
+    before=$(dtmf_in "$work/heard.raw") after=$(dtmf_in "$work/after.raw")
     [ "$before" = 1 ] || fail "heard \"$before\" before the restart, not \"1\""
     [ "$after" = 23 ] || fail "heard \"$after\" after the restart, not \"23\""
     ! grep -q "went away" "$work/stderr" || fail "said the server went away, although it is back"
     echo "sound_faults[$row]: heard \"$before\", the server restarted, then \"$after\""
     ;;
   latin1-folder | address-space)
-    for k in 1 2 3; do key "$k"; sleep 0.4; done
+    for k in 1 2 3; do click_keys "$k"; sleep 0.4; done
     sleep 0.3
     close_and_check
     stop_recording
-    got=$(decoded)
+    got=$(dtmf_in "$work/heard.raw")
     [ "$got" = 123 ] || fail "heard \"$got\", not \"123\""
     no_word
     echo "sound_faults[$row]: heard \"$got\""

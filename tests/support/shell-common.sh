@@ -1,0 +1,94 @@
+# shellcheck shell=bash
+# What the shell tests of the real program share: a private work folder removed on the way out
+# together with every process the test started, the failure report, where the program's sound
+# goes, its keypad window and keys, and how it ends.
+#   . tests/support/shell-common.sh NAME    (NAME begins every line the test prints)
+# In the test: $work, $pid (the program, once start_program ran), helpers+=(PID) for other
+# processes of the test's own, and $window once it is set to the keypad's X window.
+
+test_name=$1
+work=$(mktemp -d /tmp/quorvel-test-XXXXXX)
+pid='' window=''
+helpers=()
+# The program picks its platform from the display, as on a desktop.
+unset QT_QPA_PLATFORM
+
+# Ends a process of ours: asked first, killed when it has not gone within 5 s.
+stop() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+cleanup() {
+  # A sound server the test stopped would hold up everything that talks to it.
+  [ -z "${SOUND_SERVER_PID:-}" ] || kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true
+  local p
+  for p in "$pid" "${helpers[@]}"; do stop "$p"; done
+  rm -rf "$work" || true
+}
+trap cleanup EXIT
+
+# Fails the test saying why, followed by the program's standard error and the test's logs.
+fail() {
+  local log
+  echo "$test_name: $*" >&2
+  for log in "$work/stderr" "$work"/*.log; do
+    [ -s "$log" ] && { echo "--- $(basename "$log"):" >&2; tail -n 100 "$log" >&2; }
+  done
+  exit 1
+}
+
+# The program's sound goes to the ALSA device PCM (the body of a pcm definition), and no sound
+# server is within reach.
+alsa_device() {
+  printf 'pcm.!default { %s }\n' "$1" >"$work/asound.conf"
+  export ALSA_CONFIG_PATH=$work/asound.conf PULSE_SERVER=unix:/nonexistent/quorvel-no-server
+}
+# The program's sound is appended to FILE, raw. Through a pipe, not to a plain file: the file
+# plugin truncates a plain file whenever a stream reopens.
+capture_sound() {
+  : >"$1"
+  alsa_device "type file slave.pcm { type null } file \"|cat >> $1\" format \"raw\""
+}
+# The DTMF keys multimon-ng hears in a raw recording (16-bit mono at 22050 Hz), in order.
+dtmf_in() {
+  multimon-ng -q -c -a DTMF -t raw "$1" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'
+}
+
+# Starts COMMAND (the program) in the background, its standard error kept for fail.
+start_program() {
+  "$@" 2>"$work/stderr" &
+  pid=$!
+}
+# Prints the X window id of the shown window titled TITLE, once it shows (within 20 s).
+window_of() {
+  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+}
+# Clicks the keypad's keys (0-9, *, #, say, dial) one after another at their middles.
+declare -A key_place=([1]="27 59" [2]="75 59" [3]="123 59" [4]="27 95" [5]="75 95" [6]="123 95"
+  [7]="27 131" [8]="75 131" [9]="123 131" ['*']="27 170" [0]="75 170" ['#']="123 170"
+  [say]="75 258" [dial]="75 300")
+click_keys() {
+  local key
+  # shellcheck disable=SC2086 # the two coordinates
+  for key in "$@"; do xdotool mousemove --window "$window" ${key_place[$key]} click 1; done
+}
+
+ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+# Ends the program with COMMAND and checks that it went within SECONDS with the status expected
+# (a crash or a signal would show as a status above 128).
+#   ends_within SECONDS WHAT EXPECTED-STATUS COMMAND...
+ends_within() {
+  local seconds=$1 what=$2 expected=$3 started status=0
+  shift 3
+  started=$(date +%s%N)
+  "$@" 2>/dev/null || true
+  for _ in $(seq $((seconds * 50))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
+  kill -0 "$pid" 2>/dev/null && fail "still running $(ms_since "$started") ms after $what"
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq "$expected" ] || fail "ended with status $status after $what, not $expected"
+  echo "$test_name: ended $(ms_since "$started") ms after $what, status $status"
+}
