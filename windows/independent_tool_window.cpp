@@ -22,27 +22,23 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last.
-constexpr std::uint32_t windowGroupHint = 1u << 6;
-constexpr std::size_t wmHintsFields = 9;
-constexpr std::size_t windowGroupField = 8;
-
+// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last. The other
+// hints Qt has set (input focus model, initial state) stay as they are.
 void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
-    std::array<std::uint32_t, wmHintsFields> hints{};
+    std::array<std::uint32_t, 9> hints{};
     const xcb_get_property_cookie_t cookie = xcb_get_property(
-        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, wmHintsFields);
+        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, hints.size());
     const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
         xcb_get_property_reply(connection, cookie, nullptr), &std::free);
-    // The other hints Qt has set (input focus model, initial state) stay as they are.
     if (reply && reply->format == 32) {
-        const auto length =
-            std::min<std::size_t>(xcb_get_property_value_length(reply.get()) / 4, wmHintsFields);
-        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), length * 4);
+        const auto bytes =
+            std::min<std::size_t>(xcb_get_property_value_length(reply.get()), sizeof hints);
+        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), bytes);
     }
-    hints[0] |= windowGroupHint;
-    hints[windowGroupField] = window;
+    hints[0] |= 1u << 6; // the window group hint's flag
+    hints[8] = window;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
-                        XCB_ATOM_WM_HINTS, 32, wmHintsFields, hints.data());
+                        XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
 }
 
 void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {

@@ -2,8 +2,6 @@
 
 #include "output/sound/clip_player.h"
 
-#include <functional>
-
 // Lets the windows stay alive while a clip plays: the real player works on a thread of its own
 // while the caller's thread runs a local event loop that paints, runs timers and takes requests
 // to close a window, but holds the user's input back, to be handled in order once the clip has
@@ -16,7 +14,5 @@ public:
     void PlayClips(const QStringList& paths) override;
 
 private:
-    void waitWhile(const std::function<void()>& play);
-
     ClipPlayer& player_;
 };
