@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <functional>
 #include <memory>
 
 namespace {

@@ -41,15 +41,6 @@ void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
                         XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
 }
 
-void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {
-    // Normal after utility, for window managers that know no utility windows.
-    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
-                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
-                        internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
-                        types.size(), types.data());
-}
-
 } // namespace
 
 void makeIndependentToolWindow(QWidget& window) {
@@ -64,7 +55,12 @@ void makeIndependentToolWindow(QWidget& window) {
     // The native window is made now, so that it carries its type and group from its first
     // mapping; Qt writes neither again unless the window's flags change.
     const auto native = static_cast<xcb_window_t>(window.winId());
-    askForUtilityType(connection, native);
+    // Normal after utility, for window managers that know no utility windows.
+    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native,
+                        internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                        types.size(), types.data());
     leadOwnWindowGroup(connection, native);
     xcb_flush(connection);
 }

@@ -3,10 +3,10 @@
 #include <optional>
 #include <string_view>
 
-// A version record is a run of parts: each part is its name followed by key and value pairs,
-// every string ended by a NUL, and closes with an empty key. Only closed parts count, so a record
-// cut short loses its last part instead of yielding half of it. Everything here is constexpr, so
-// that the build itself refuses a record the program could not read.
+// A version record is a run of parts, each its name, then key and value pairs, then an empty key,
+// every string ended by a NUL. Only closed parts count: a record cut short loses its last part
+// rather than yield half of it. All constexpr, so the build refuses a record the program can't
+// read.
 
 // The value of KEY in the part named PART, or an empty view when no closed part holds it.
 constexpr std::string_view versionRecordValue(std::string_view record, std::string_view part,
