@@ -12,24 +12,20 @@ QString recordText(std::string_view part, std::string_view key) {
     return QString::fromUtf8(value.data(), qsizetype(value.size()));
 }
 
-AppRecord readApp() {
-    AppRecord app;
-    app.Path = applicationDirectory();
-    // major.minor.build.revision, four numbers for certain: the build refuses any other record.
-    // The third number plays no part in what the user sees.
-    const QStringList numbers = recordText("VS_FIXEDFILEINFO", "FileVersion").split('.');
-    app.Major = numbers.value(0).toInt();
-    app.Minor = numbers.value(1).toInt();
-    app.Revision = numbers.value(3).toInt();
-    app.ProductName = recordText("040904B0", "ProductName");
-    app.LegalCopyright = recordText("040904B0", "LegalCopyright");
-    return app;
-}
-
 } // namespace
 
 const AppRecord& App() {
-    static const AppRecord app = readApp();
+    static const AppRecord app = [] {
+        // major.minor.build.revision, four numbers for certain: the build refuses any other
+        // record. The third number plays no part in what the user sees.
+        const QStringList numbers = recordText("VS_FIXEDFILEINFO", "FileVersion").split('.');
+        return AppRecord{applicationDirectory(),
+                         numbers.value(0).toInt(),
+                         numbers.value(1).toInt(),
+                         numbers.value(3).toInt(),
+                         recordText("040904B0", "ProductName"),
+                         recordText("040904B0", "LegalCopyright")};
+    }();
     return app;
 }
 

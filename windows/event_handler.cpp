@@ -5,22 +5,17 @@
 #include <QCoreApplication>
 
 #include <exception>
-
-namespace {
-
-void endAfterError(const char* name, const char* what) {
-    report(std::string("unexpected error in ") + name + ": " + what);
-    QCoreApplication::exit(1);
-}
-
-} // namespace
+#include <string>
 
 void runHandler(const char* name, const std::function<void()>& handler) noexcept {
+    std::string what = "unknown error";
     try {
         handler();
+        return;
     } catch (const std::exception& error) {
-        endAfterError(name, error.what());
+        what = error.what();
     } catch (...) {
-        endAfterError(name, "unknown error");
     }
+    report(std::string("unexpected error in ") + name + ": " + what);
+    QCoreApplication::exit(1);
 }

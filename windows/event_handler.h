@@ -3,13 +3,11 @@
 #include "windows/held_input.h"
 
 #include <QAbstractButton>
-#include <QObject>
 
 #include <functional>
 
 // Runs an event handler so that nothing it throws reaches Qt, which cannot unwind through its
-// event loop: an unexpected error is reported on standard error with the handler's name, and the
-// program ends, as it would after any error nobody handles.
+// event loop: the error is reported with the handler's name, and the program ends with status 1.
 void runHandler(const char* name, const std::function<void()>& handler) noexcept;
 
 // Binds a button's Click to a handler of its window, run as above (named after the button, as

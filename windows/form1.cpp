@@ -6,8 +6,7 @@
 #include "windows/app.h"
 #include "windows/event_handler.h"
 #include "windows/form2.h"
-#include "windows/twips.h"
-#include "windows/window_font.h"
+#include "windows/window_layout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

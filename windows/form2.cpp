@@ -3,8 +3,7 @@
 #include "dialling/number_texts.h"
 #include "windows/event_handler.h"
 #include "windows/independent_tool_window.h"
-#include "windows/twips.h"
-#include "windows/window_font.h"
+#include "windows/window_layout.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -14,11 +14,6 @@ QtMessageHandler forwardTo = nullptr;
 bool displayUnreachable = false;
 QStringList pluginMessages;
 
-bool named(const char* variable) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
-}
-
 void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
                           const QString& message) {
     const QByteArray category = context.category != nullptr ? context.category : "";
@@ -33,9 +28,8 @@ void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
         return;
     }
     if (displayUnreachable) {
-        const char* display = std::getenv("DISPLAY");
-        report(std::string("cannot open a window on display \"") +
-               (display != nullptr ? display : "") + "\"; is the graphical session running?");
+        report("cannot open a window on display \"" + qgetenv("DISPLAY").toStdString() +
+               "\"; is the graphical session running?");
     } else {
         for (const QString& held : pluginMessages)
             std::fprintf(stderr, "%s\n", qPrintable(held));
@@ -49,16 +43,17 @@ void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
 } // namespace
 
 bool graphicalSessionNamed() {
-    return named("DISPLAY") || named("WAYLAND_DISPLAY") || named("QT_QPA_PLATFORM");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-DisplayOpeningGuard::DisplayOpeningGuard()
-    : previous_(qInstallMessageHandler(reportDisplayFailure)) {
-    forwardTo = previous_;
+DisplayOpeningGuard::DisplayOpeningGuard() {
+    forwardTo = qInstallMessageHandler(reportDisplayFailure);
 }
 
 DisplayOpeningGuard::~DisplayOpeningGuard() {
-    qInstallMessageHandler(previous_);
+    qInstallMessageHandler(forwardTo);
     // Whatever Qt said about its plugins while it started is of no interest once it has.
     pluginMessages.clear();
 }

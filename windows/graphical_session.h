@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
 // Whether the environment names somewhere to show windows: an X display, a Wayland display or a
 // Qt platform of its own choosing.
 bool graphicalSessionNamed();
@@ -14,7 +12,4 @@ public:
     ~DisplayOpeningGuard();
     DisplayOpeningGuard(const DisplayOpeningGuard&) = delete;
     DisplayOpeningGuard& operator=(const DisplayOpeningGuard&) = delete;
-
-private:
-    QtMessageHandler previous_;
 };

@@ -6,64 +6,49 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
+#include <array>
 #include <deque>
-#include <functional>
 #include <memory>
 
 namespace {
 
 bool isUserInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
-    }
+    using enum QEvent::Type;
+    static constexpr std::array types = {
+        MouseButtonPress, MouseButtonRelease, MouseButtonDblClick, MouseMove,  Wheel,
+        KeyPress,         KeyRelease,         ContextMenu,         TouchBegin, TouchUpdate,
+        TouchEnd,         TouchCancel,        TabletPress,         TabletMove, TabletRelease};
+    return std::ranges::find(types, type) != types.end();
 }
 
-// Makes an event again when its turn comes. A mouse or wheel event shares its point with the
-// pointing device, which every later event moves on, so it is kept as plain values and built
-// only just before it is handed on; other events are copied as they are.
-std::function<std::unique_ptr<QEvent>()> remake(const QEvent* event) {
+// An event of type Event made from these values, with their time, when its turn comes.
+template <typename Event, typename... Values>
+std::function<void(QWindow*)> sendLater(quint64 time, Values... values) {
+    return [=](QWindow* window) {
+        Event made(values...);
+        made.setTimestamp(time);
+        QCoreApplication::sendEvent(window, &made);
+    };
+}
+
+// A mouse or wheel event shares its point with the pointing device, which every later event
+// moves on, so it is kept as plain values and built again only when its turn comes.
+std::function<void(QWindow*)> sendAgainLater(const QEvent* event) {
     if (const auto* mouse = dynamic_cast<const QMouseEvent*>(event)) {
-        return [type = mouse->type(), position = mouse->position(), scene = mouse->scenePosition(),
-                global = mouse->globalPosition(), button = mouse->button(),
-                buttons = mouse->buttons(), modifiers = mouse->modifiers(),
-                device = mouse->pointingDevice(), time = mouse->timestamp()] {
-            auto made = std::make_unique<QMouseEvent>(type, position, scene, global, button,
-                                                      buttons, modifiers, device);
-            made->setTimestamp(time);
-            return std::unique_ptr<QEvent>(std::move(made));
-        };
+        return sendLater<QMouseEvent>(mouse->timestamp(), mouse->type(), mouse->position(),
+                                      mouse->scenePosition(), mouse->globalPosition(),
+                                      mouse->button(), mouse->buttons(), mouse->modifiers(),
+                                      mouse->pointingDevice());
     }
     if (const auto* wheel = dynamic_cast<const QWheelEvent*>(event)) {
-        return [position = wheel->position(), global = wheel->globalPosition(),
-                pixels = wheel->pixelDelta(), angle = wheel->angleDelta(),
-                buttons = wheel->buttons(), modifiers = wheel->modifiers(), phase = wheel->phase(),
-                inverted = wheel->inverted(), source = wheel->source(),
-                device = wheel->pointingDevice(), time = wheel->timestamp()] {
-            auto made = std::make_unique<QWheelEvent>(position, global, pixels, angle, buttons,
-                                                      modifiers, phase, inverted, source, device);
-            made->setTimestamp(time);
-            return std::unique_ptr<QEvent>(std::move(made));
-        };
+        return sendLater<QWheelEvent>(
+            wheel->timestamp(), wheel->position(), wheel->globalPosition(), wheel->pixelDelta(),
+            wheel->angleDelta(), wheel->buttons(), wheel->modifiers(), wheel->phase(),
+            wheel->inverted(), wheel->source(), wheel->pointingDevice());
     }
-    return [copy = std::shared_ptr<QEvent>(event->clone())] {
-        return std::unique_ptr<QEvent>(copy->clone());
+    return [copy = std::shared_ptr<QEvent>(event->clone())](QWindow* window) {
+        QCoreApplication::sendEvent(window, copy.get());
     };
 }
 
@@ -97,12 +82,10 @@ protected:
             !isUserInput(event->type()))
             return false;
         auto* window = static_cast<QWindow*>(receiver);
-        queue(window, [window, make = remake(event)] {
+        queue(window, [window, send = sendAgainLater(event)] {
             // Input for a window that has been hidden meanwhile goes with it.
-            if (window->isVisible()) {
-                const std::unique_ptr<QEvent> made = make();
-                QCoreApplication::sendEvent(window, made.get());
-            }
+            if (window->isVisible())
+                send(window);
         });
         return true;
     }
@@ -113,9 +96,8 @@ private:
         std::function<void()> handOn;
     };
 
-    // Each event or press is handled to its end before the next; should one of them start a
-    // clip, the rest wait again, and more input queues behind them. Input for a window that has
-    // gone away meanwhile (closing the keypad window ends the program) is dropped.
+    // Each held event or press runs to its end before the next; one that starts a clip makes the
+    // rest wait again. Input for a window gone meanwhile (the program is ending) is dropped.
     void handOn() {
         handingOn_ = true;
         while (holds_ == 0 && !held_.empty()) {

@@ -4,11 +4,9 @@
 
 class QObject;
 
-// While at least one of these is alive, the user's input to the windows (mouse, keys, wheel,
-// touch, tablet) is held back; once the last one ends, the held input is handed on, one event
-// after another, each handled to its end before the next, in the order it came. Everything else
-// goes through as usual: painting, timers, and a request to close a window. Input that arrives
-// while held input is still waiting its turn queues behind it.
+// While one of these is alive, the user's input to the windows (mouse, keys, wheel, touch,
+// tablet) is held back, then handed on in the order it came, each event handled to its end before
+// the next; later input queues behind it. Painting, timers and close requests go through as usual.
 class HeldInput {
 public:
     HeldInput();
@@ -17,8 +15,7 @@ public:
     HeldInput& operator=(const HeldInput&) = delete;
 };
 
-// Handles a press of a button (whatever made it: the pointer, a key, an accessibility action, a
-// program) one at a time, in the order presses were made: at once when nothing is held, holding
-// input while it runs; otherwise queued behind the held input, and dropped if `receiver` has
-// gone by its turn. So no press ever starts inside another.
+// Runs a button's press (from the pointer, a key, an accessibility action or a program) at once,
+// holding input meanwhile, when nothing is held; otherwise queues it behind the held input, to be
+// dropped if `receiver` is gone by its turn. So presses run in order, never one inside another.
 void pressInTurn(QObject* receiver, std::function<void()> press);

@@ -22,36 +22,23 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last.
-constexpr std::uint32_t windowGroupHint = 1u << 6;
-constexpr std::size_t wmHintsFields = 9;
-constexpr std::size_t windowGroupField = 8;
-
+// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last. The other
+// hints Qt has set (input focus model, initial state) stay as they are.
 void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
-    std::array<std::uint32_t, wmHintsFields> hints{};
+    std::array<std::uint32_t, 9> hints{};
     const xcb_get_property_cookie_t cookie = xcb_get_property(
-        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, wmHintsFields);
+        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, hints.size());
     const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
         xcb_get_property_reply(connection, cookie, nullptr), &std::free);
-    // The other hints Qt has set (input focus model, initial state) stay as they are.
     if (reply && reply->format == 32) {
-        const auto length =
-            std::min<std::size_t>(xcb_get_property_value_length(reply.get()) / 4, wmHintsFields);
-        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), length * 4);
+        const auto bytes =
+            std::min<std::size_t>(xcb_get_property_value_length(reply.get()), sizeof hints);
+        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), bytes);
     }
-    hints[0] |= windowGroupHint;
-    hints[windowGroupField] = window;
+    hints[0] |= 1u << 6; // the window group hint's flag
+    hints[8] = window;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
-                        XCB_ATOM_WM_HINTS, 32, wmHintsFields, hints.data());
-}
-
-void askForUtilityType(xcb_connection_t* connection, xcb_window_t window) {
-    // Normal after utility, for window managers that know no utility windows.
-    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
-                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
-                        internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
-                        types.size(), types.data());
+                        XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
 }
 
 } // namespace
@@ -68,7 +55,12 @@ void makeIndependentToolWindow(QWidget& window) {
     // The native window is made now, so that it carries its type and group from its first
     // mapping; Qt writes neither again unless the window's flags change.
     const auto native = static_cast<xcb_window_t>(window.winId());
-    askForUtilityType(connection, native);
+    // Normal after utility, for window managers that know no utility windows.
+    const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                             internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native,
+                        internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                        types.size(), types.data());
     leadOwnWindowGroup(connection, native);
     xcb_flush(connection);
 }

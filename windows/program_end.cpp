@@ -26,15 +26,11 @@ void noteSignal(int) {
 QtMessageHandler forwardTo = nullptr;
 std::function<void()> silenceAtDisplayLoss;
 
-bool isDisplayLoss(const QString& message) {
-    // Qt's xcb and Wayland plugins say this just before they call exit(1).
-    return message.startsWith("The X11 connection broke") ||
-           message.startsWith("The Wayland connection broke");
-}
-
 void watchForDisplayLoss(QtMsgType type, const QMessageLogContext& context,
                          const QString& message) {
-    if (!isDisplayLoss(message)) {
+    // Qt's xcb and Wayland plugins say this just before they call exit(1).
+    if (!message.startsWith("The X11 connection broke") &&
+        !message.startsWith("The Wayland connection broke")) {
         forwardTo(type, context, message);
         return;
     }
@@ -47,7 +43,7 @@ void watchForDisplayLoss(QtMsgType type, const QMessageLogContext& context,
 } // namespace
 
 void closeOnSignals(QObject* owner, std::function<void()> close) {
-    if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [close = std::move(close)] {

@@ -4,9 +4,31 @@
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QScopeGuard>
 
-#include <exception>
-#include <thread>
+#include <functional>
+#include <future>
+
+namespace {
+
+void waitWhile(const std::function<void()>& play) {
+    const HeldInput heldInput;
+    QEventLoop loop;
+    std::future<void> played = std::async(std::launch::async, [&] {
+        // Queued, so that it also works when the loop has not started yet.
+        const auto quit = qScopeGuard(
+            [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+        play();
+    });
+    // Returns early when the program is ending; the real player has been stopped by then, so the
+    // clip is about to end. Input is held back rather than excluded from the loop: on X11, Qt
+    // counts a window manager's close request as user input, and closing the keypad window must
+    // end the program even in the middle of a dial.
+    loop.exec();
+    played.get();
+}
+
+} // namespace
 
 void ResponsiveClipPlayer::PlayClip(const QString& path) {
     waitWhile([&] { player_.PlayClip(path); });
@@ -14,27 +36,4 @@ void ResponsiveClipPlayer::PlayClip(const QString& path) {
 
 void ResponsiveClipPlayer::PlayClips(const QStringList& paths) {
     waitWhile([&] { player_.PlayClips(paths); });
-}
-
-void ResponsiveClipPlayer::waitWhile(const std::function<void()>& play) {
-    const HeldInput heldInput;
-    QEventLoop loop;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            play();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        // Queued, so that it also works when the loop has not started yet.
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    // Returns early when the program is ending; the real player has been stopped by then, so the
-    // worker is about to finish. The user's input is held back rather than excluded from the
-    // loop: on X11, Qt counts a window manager's request to close a window as user input, and
-    // closing the keypad window must end the program even in the middle of a dial.
-    loop.exec();
-    worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
 }

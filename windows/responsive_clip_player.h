@@ -2,12 +2,9 @@
 
 #include "output/sound/clip_player.h"
 
-#include <functional>
-
-// Lets the windows stay alive while a clip plays: the real player works on a thread of its own
-// while the caller's thread runs a local event loop that paints, runs timers and takes requests
-// to close a window, but holds the user's input back, to be handled in order once the clip has
-// ended. For the caller each call is still synchronous.
+// Keeps the windows alive while a clip plays: the real player works on a thread of its own while
+// the caller runs a local event loop that paints, runs timers and takes close requests, holding
+// the user's input back until the clip has ended. For the caller each call stays synchronous.
 class ResponsiveClipPlayer final : public ClipPlayer {
 public:
     explicit ResponsiveClipPlayer(ClipPlayer& player) : player_(player) {}
@@ -16,7 +13,5 @@ public:
     void PlayClips(const QStringList& paths) override;
 
 private:
-    void waitWhile(const std::function<void()>& play);
-
     ClipPlayer& player_;
 };

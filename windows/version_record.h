@@ -1,12 +1,12 @@
 #pragma once
 
-#include <cstddef>
+#include <optional>
 #include <string_view>
 
-// A version record is a run of parts: each part is its name followed by key and value pairs,
-// every string ended by a NUL, and closes with an empty key. Only closed parts count, so a record
-// cut short loses its last part instead of yielding half of it. Everything here is constexpr, so
-// that the build itself refuses a record the program could not read.
+// A version record is a run of parts, each its name, then key and value pairs, then an empty key,
+// every string ended by a NUL. Only closed parts count: a record cut short loses its last part
+// rather than yield half of it. All constexpr, so the build refuses a record the program can't
+// read.
 
 // The value of KEY in the part named PART, or an empty view when no closed part holds it.
 constexpr std::string_view versionRecordValue(std::string_view record, std::string_view part,
@@ -22,8 +22,7 @@ constexpr std::string_view versionRecordValue(std::string_view record, std::stri
     };
     std::string_view name, entryKey, entryValue;
     while (take(name)) {
-        std::string_view found;
-        bool inPart = name == part, seen = false;
+        std::optional<std::string_view> found;
         for (;;) {
             if (!take(entryKey))
                 return {};
@@ -31,37 +30,32 @@ constexpr std::string_view versionRecordValue(std::string_view record, std::stri
                 break;
             if (!take(entryValue))
                 return {};
-            if (inPart && entryKey == key && !seen) {
+            if (name == part && entryKey == key && !found)
                 found = entryValue;
-                seen = true;
-            }
         }
-        if (seen)
-            return found;
+        if (found)
+            return *found;
     }
     return {};
 }
 
 // Whether TEXT is four numbers joined by dots, each fitting the record's 16-bit fields.
 constexpr bool isFourPartVersion(std::string_view text) {
-    int numbers = 0;
-    long value = -1; // -1: no digit yet in the current number
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        const char c = i < text.size() ? text[i] : '.'; // the end closes the last number
-        if (c == '.') {
-            if (value < 0)
-                return false;
-            ++numbers;
-            value = -1;
-        } else if (c >= '0' && c <= '9') {
-            value = (value < 0 ? 0 : value * 10) + (c - '0');
-            if (value > 0xffff)
-                return false;
-        } else {
+    for (int numbers = 1;; ++numbers) {
+        const auto dot = text.find('.');
+        const std::string_view digits = text.substr(0, dot);
+        if (digits.empty())
             return false;
+        long value = 0;
+        for (const char c : digits) {
+            value = value * 10 + (c - '0');
+            if (c < '0' || c > '9' || value > 0xffff)
+                return false;
         }
+        if (dot == std::string_view::npos)
+            return numbers == 4;
+        text.remove_prefix(dot + 1);
     }
-    return numbers == 4;
 }
 
 // What the program shows of its record: the version numbers, the product name and the copyright.
