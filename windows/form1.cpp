@@ -16,26 +16,21 @@
 #include <QPushButton>
 
 #include <limits>
-#include <utility>
 
 namespace {
 
 // A locked text box: it takes the focus in its turn and its text can be selected and copied,
 // but only the program changes it. No length limit, so a long number is never cut short.
-QLineEdit* addTextBox(QWidget* window, const char* name, QRect place) {
-    auto* box = new QLineEdit(window);
-    box->setObjectName(name);
-    box->setGeometry(place);
+QLineEdit* addTextBox(QWidget* window, const char* name, QRect where) {
+    auto* box = place<QLineEdit>(window, name, where);
     box->setReadOnly(true);
     box->setMaxLength(std::numeric_limits<int>::max());
     return box;
 }
 
 // No button is the default one: Enter and Escape do nothing special.
-QPushButton* addButton(QWidget* window, const char* name, const char* caption, QRect place) {
-    auto* button = new QPushButton(caption, window);
-    button->setObjectName(name);
-    button->setGeometry(place);
+QPushButton* addButton(QWidget* window, const char* name, const char* caption, QRect where) {
+    auto* button = place<QPushButton>(window, name, where, caption);
     button->setAutoDefault(false);
     return button;
 }
