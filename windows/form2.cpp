@@ -68,19 +68,10 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // Only the keypad window decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    // Made in focus order, which is also the order of the focus chain; the tester list, "Close"
-    // and the picture follow when the window is first shown.
+    // Made in focus order, which is also the order of the focus chain; the tester list, "Close",
+    // the picture and the frames' style follow when the window is first shown.
     Frame2 = addFrame(this, "Frame2", "About", twips(45, 45, 5670, 3420));
     Frame3 = addFrame(Frame2, "Frame3", "Beta Testers", twips(105, 1365, 5415, 1950));
-    // A frame's caption sits on its top border, so the labels placed just below it stay clear of
-    // the line; the platform style would draw the border under the whole caption instead.
-    const int captionMiddle = fontMetrics().height() / 2;
-    for (QGroupBox* frame : {Frame2, Frame3})
-        frame->setStyleSheet(
-            QStringLiteral("QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
-                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
-                           "padding: 0px 2px; }")
-                .arg(captionMiddle));
     Label27 = addLabel(Frame2, "Label27", "Copyright ", twips(105, 1050, 2055, 255));
     Label26 = addLabel(Frame2, "Label26", "Program name", twips(105, 210, 5430, 255));
     Label25 = addLabel(Frame2, "Label25", "Version", twips(105, 420, 5475, 255));
@@ -105,6 +96,16 @@ void Form2::setVisible(bool visible) {
 
 // What only a shown window needs is made when it is first shown, off the program's start.
 void Form2::buildForShowing() {
+    // A frame's caption sits on its top border, so the labels placed just below it stay clear of
+    // the line; the platform style would draw the border under the whole caption instead.
+    const int captionMiddle = fontMetrics().height() / 2;
+    for (QGroupBox* frame : {Frame2, Frame3})
+        frame->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
+                           "padding: 0px 2px; }")
+                .arg(captionMiddle));
+
     Text3 = addTesterList(Frame3);
     Text3->setAccessibleName("Beta testers");
     Command1 = new QPushButton("Close", this);

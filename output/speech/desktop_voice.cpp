@@ -57,6 +57,12 @@ void DesktopVoice::useEspeak() {
 }
 
 void DesktopVoice::run() {
+    {
+        // Connecting and loading take a core's worth of work, which the program's first window
+        // needs more: they wait for the first request, or for the window to have come up.
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, 40ms, [this] { return closing_ || !queue_.empty(); });
+    }
     std::string problem;
     if (askService_) {
         {
