@@ -19,24 +19,8 @@ const char* const TesterList = "Harrow Lane Software Quorvel\r\n"
 
 namespace {
 
-QLabel* addLabel(QWidget* container, const char* name, const QString& caption, QRect place) {
-    auto* label = new QLabel(caption, container);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    return label;
-}
-
-QGroupBox* addFrame(QWidget* container, const char* name, const QString& caption, QRect place) {
-    auto* frame = new QGroupBox(caption, container);
-    frame->setObjectName(name);
-    frame->setGeometry(place);
-    return frame;
-}
-
 QPlainTextEdit* addTesterList(QWidget* container) {
-    auto* text = new QPlainTextEdit(container);
-    text->setObjectName("Text3");
-    text->setGeometry(twips(105, 210, 5160, 1590));
+    auto* text = place<QPlainTextEdit>(container, "Text3", twips(105, 210, 5160, 1590));
     text->setPlainText(QString::fromLatin1(TesterList));
     text->setReadOnly(true);
     // Tab walks on to the next control, as in every text box of the program.
@@ -70,12 +54,12 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
 
     // Made in focus order, which is also the order of the focus chain; the tester list, "Close",
     // the picture and the frames' style follow when the window is first shown.
-    Frame2 = addFrame(this, "Frame2", "About", twips(45, 45, 5670, 3420));
-    Frame3 = addFrame(Frame2, "Frame3", "Beta Testers", twips(105, 1365, 5415, 1950));
-    Label27 = addLabel(Frame2, "Label27", "Copyright ", twips(105, 1050, 2055, 255));
-    Label26 = addLabel(Frame2, "Label26", "Program name", twips(105, 210, 5430, 255));
-    Label25 = addLabel(Frame2, "Label25", "Version", twips(105, 420, 5475, 255));
-    Label24 = addLabel(Frame2, "Label24", MakerWebAddress, twips(105, 735, 5385, 255));
+    Frame2 = place<QGroupBox>(this, "Frame2", twips(45, 45, 5670, 3420), "About");
+    Frame3 = place<QGroupBox>(Frame2, "Frame3", twips(105, 1365, 5415, 1950), "Beta Testers");
+    Label27 = place<QLabel>(Frame2, "Label27", twips(105, 1050, 2055, 255), "Copyright ");
+    Label26 = place<QLabel>(Frame2, "Label26", twips(105, 210, 5430, 255), "Program name");
+    Label25 = place<QLabel>(Frame2, "Label25", twips(105, 420, 5475, 255), "Version");
+    Label24 = place<QLabel>(Frame2, "Label24", twips(105, 735, 5385, 255), MakerWebAddress);
 
     // The copyright line ends left of the picture and keeps an opaque background; the three
     // labels above it reach across the picture, so theirs stay transparent.
@@ -108,15 +92,11 @@ void Form2::buildForShowing() {
 
     Text3 = addTesterList(Frame3);
     Text3->setAccessibleName("Beta testers");
-    Command1 = new QPushButton("Close", this);
-    Command1->setObjectName("Command1");
-    Command1->setGeometry(twips(4275, 3510, 1365, 240));
+    Command1 = place<QPushButton>(this, "Command1", twips(4275, 3510, 1365, 240), "Close");
     Command1->setAutoDefault(false);
     connectClick(Command1, this, &Form2::Command1_Click);
 
-    Image1 = new QLabel(Frame2);
-    Image1->setObjectName("Image1");
-    Image1->setGeometry(twips(2835, 240, 2670, 1095));
+    Image1 = place<QLabel>(Frame2, "Image1", twips(2835, 240, 2670, 1095));
     Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Image1->setLineWidth(1);
     Image1->setPixmap(QPixmap(QStringLiteral(":/resources/about.bmp")));
