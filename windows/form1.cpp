@@ -54,7 +54,8 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     setFixedSize(twips(0, 0, 2265, 4845).size());
     setFont(windowFont());
 
-    // Made in focus order.
+    // Made in focus order, which Qt's focus chain follows; it is not the visual order: "Dial
+    // Phone Number" comes first of the actions, and "Back Space" last, after the spoken text.
     Text1 = addTextBox(this, "Text1", twips(45, 135, 2175, 330));
     Command1 = addButton(this, "Command1", "1", twips(90, 630, 645, 510));
     Command2 = addButton(this, "Command2", "2", twips(810, 630, 645, 510));
@@ -84,15 +85,6 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Text2->setAccessibleDescription("The number as Say Phone Number reads it aloud");
     Command10->setAccessibleName("star");
     Command12->setAccessibleName("hash");
-
-    // The focus order is not the visual order: "Dial Phone Number" comes first and "Back Space"
-    // last, after the hidden spoken text.
-    QWidget* const focusOrder[] = {Text1,     Command1,  Command2,  Command3,  Command4,
-                                   Command5,  Command6,  Command7,  Command8,  Command9,
-                                   Command10, Command11, Command12, Command13, Command14,
-                                   Command15, Text2,     Command16};
-    for (std::size_t i = 1; i < std::size(focusOrder); ++i)
-        setTabOrder(focusOrder[i - 1], focusOrder[i]);
 
     const std::pair<QPushButton*, void (Form1::*)()> clicks[] = {
         {Command1, &Form1::Command1_Click},   {Command2, &Form1::Command2_Click},
