@@ -7,6 +7,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -36,11 +37,8 @@ std::vector<short> toneSamples(double rowHz, double columnHz) {
     for (int i = 0; i < toneFrames; ++i) {
         const double t = static_cast<double>(i) / sampleRate;
         // Raised-cosine fades keep the tone from clicking as it starts and stops.
-        double gain = 1.0;
-        if (i < fadeFrames)
-            gain = 0.5 - 0.5 * std::cos(std::numbers::pi * i / fadeFrames);
-        else if (i >= toneFrames - fadeFrames)
-            gain = 0.5 - 0.5 * std::cos(std::numbers::pi * (toneFrames - 1 - i) / fadeFrames);
+        const int edge = std::min({i, toneFrames - 1 - i, fadeFrames});
+        const double gain = 0.5 - 0.5 * std::cos(std::numbers::pi * edge / fadeFrames);
         const double value = std::sin(2 * std::numbers::pi * rowHz * t) +
                              std::sin(2 * std::numbers::pi * columnHz * t);
         samples[i] = static_cast<short>(std::lround(gain * sineAmplitude * value));
