@@ -21,7 +21,7 @@ DesktopVoice::~DesktopVoice() {
         changed_.wait_for(lock, 10ms, [this] { return finished_; });
     }
     lock.unlock();
-    thread_.join(); // it now only closes the service, within its own short bound
+    thread_.join(); // it makes no further call; the engines close within their own short bounds
 }
 
 void DesktopVoice::Speak(const QString& text) {
@@ -32,28 +32,19 @@ void DesktopVoice::Speak(const QString& text) {
     changed_.notify_all();
 }
 
-bool DesktopVoice::take(QString& text) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-    if (closing_) {
-        finished_ = true;
-        changed_.notify_all();
-        return false;
-    }
-    text = std::move(queue_.front());
-    queue_.pop_front();
-    return true;
-}
-
-void DesktopVoice::useEspeak() {
+void DesktopVoice::useEspeak(const std::string& why) {
+    if (!why.empty())
+        report(why);
+    std::unique_ptr<SpeechDispatcherEngine> lost;
     auto engine = std::make_unique<EspeakEngine>();
     const Engine chosen = engine->speaks() ? Engine::espeak : Engine::none;
     {
         const std::lock_guard lock(mutex_);
+        lost.swap(service_);
         espeak_ = std::move(engine);
     }
-    if (watch_.engineChosen)
-        watch_.engineChosen(chosen);
+    lost.reset(); // outside the lock: closing may take its whole bound
+    watch_.engineChosen(chosen);
 }
 
 void DesktopVoice::run() {
@@ -63,45 +54,35 @@ void DesktopVoice::run() {
             const std::lock_guard lock(mutex_);
             service_ = std::make_unique<SpeechDispatcherEngine>();
         }
-        if (service_->open(problem)) {
-            if (watch_.engineChosen)
-                watch_.engineChosen(Engine::speechDispatcher);
-        } else {
-            if (speechDispatcherExpected())
-                report("speech-dispatcher cannot be reached (" + problem +
-                       "); speaking with the built-in espeak-ng voice");
-            const std::lock_guard lock(mutex_);
-            service_.reset(); // it has nothing to close
-        }
+        if (service_->open(problem))
+            watch_.engineChosen(Engine::speechDispatcher);
+        else
+            useEspeak(speechDispatcherExpected()
+                          ? "speech-dispatcher cannot be reached (" + problem +
+                                "); speaking with the built-in espeak-ng voice"
+                          : "");
+    } else {
+        useEspeak("");
     }
-    if (!service_)
-        useEspeak();
-    QString text;
-    while (take(text)) {
-        if (service_ && !service_->speak(text, problem)) {
-            report("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
-            std::unique_ptr<SpeechDispatcherEngine> lost;
-            {
-                const std::lock_guard lock(mutex_);
-                lost.swap(service_);
+    while (true) {
+        QString text;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+            if (closing_) {
+                finished_ = true;
+                changed_.notify_all();
+                return;
             }
-            lost.reset(); // within its own short bound
-            useEspeak();
+            text = std::move(queue_.front());
+            queue_.pop_front();
         }
+        if (service_ && !service_->speak(text, problem))
+            useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
         if (!service_)
             espeak_->speak(text);
-        if (watch_.requestDone) {
-            const std::unique_lock lock(mutex_);
-            if (closing_)
-                continue; // cut short
-            watch_.requestDone();
-        }
-    }
-    std::unique_ptr<SpeechDispatcherEngine> service;
-    std::unique_ptr<EspeakEngine> espeak;
-    {
         const std::lock_guard lock(mutex_);
-        service.swap(service_);
-        espeak.swap(espeak_);
+        if (!closing_) // a request cut short is not done
+            watch_.requestDone();
     }
 }

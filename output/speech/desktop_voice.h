@@ -18,9 +18,9 @@ enum class Engine { speechDispatcher, espeak, none };
 // after the destructor has returned; they must not call back into the voice.
 struct VoiceWatch {
     // Whenever an engine takes over (none: the voice is silent from now on).
-    std::function<void(Engine)> engineChosen;
+    std::function<void(Engine)> engineChosen = [](Engine) {};
     // After each request has been spoken, given up on, or passed over in silence.
-    std::function<void()> requestDone;
+    std::function<void()> requestDone = [] {};
 };
 
 // The program's voice. One thread of its own owns the one queue of requests and reads them, in
@@ -41,8 +41,8 @@ public:
 
 private:
     void run();
-    bool take(QString& text);
-    void useEspeak();
+    // Reports `why`, when there is one, and hands the rest of the voice's work to espeak-ng.
+    void useEspeak(const std::string& why);
 
     const VoiceWatch watch_;
     const bool askService_;
