@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
+#include <utility>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -25,11 +26,11 @@ struct SpeechDispatcherEngine::Link {
     int socket = -1; // ours, never closed while a call may be using the connection
     std::mutex mutex;
     std::condition_variable changed;
-    std::map<std::size_t, bool> ended; // by message number, until waited for
+    std::set<std::size_t> ended; // message numbers, until waited for
     bool stopped = false;
     long client = -1;    // our number at the server, once registered
     QByteArray text;     // of the message being said
-    int result = -1;     // of the last request
+    long result = -1;    // of the last request
     std::string opening; // what went wrong while connecting
 
     // A server that died has closed its end of the socket; libspeechd says nothing of it.
@@ -46,23 +47,21 @@ using Link = SpeechDispatcherEngine::Link;
 // libspeechd reports events through plain functions that name only the client, so open
 // connections are found by their client number. Never destroyed: a connection left behind may
 // report while the process ends.
-std::mutex& clientsMutex = *new std::mutex;
-std::map<std::size_t, std::weak_ptr<Link>>& clients =
-    *new std::map<std::size_t, std::weak_ptr<Link>>;
+struct Clients {
+    std::mutex mutex;
+    std::map<std::size_t, std::weak_ptr<Link>> links;
+};
+Clients& clients = *new Clients;
 
 void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
-    std::shared_ptr<Link> link;
-    {
-        const std::lock_guard lock(clientsMutex);
-        if (const auto found = clients.find(client); found != clients.end())
-            link = found->second.lock();
-    }
+    const std::lock_guard lock(clients.mutex);
+    const auto found = clients.links.find(client);
+    const std::shared_ptr<Link> link =
+        found != clients.links.end() ? found->second.lock() : nullptr;
     if (!link)
         return;
-    {
-        const std::lock_guard lock(link->mutex);
-        link->ended[message] = true; // an end, or a cancel
-    }
+    const std::lock_guard noted(link->mutex);
+    link->ended.insert(message); // an end, or a cancel
     link->changed.notify_all();
 }
 
@@ -82,43 +81,31 @@ long clientNumber(SPDConnection* connection) {
     return number;
 }
 
-std::string takeText(char* text) {
-    std::string taken = text != nullptr ? text : "";
-    std::free(text);
-    while (!taken.empty() && (taken.back() == '\n' || taken.back() == '\r'))
-        taken.pop_back();
-    for (char& c : taken)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return taken;
-}
-
-void blockBrokenPipeSignal() {
-    // A write to a server that has gone must fail, not end the program. libspeechd's event
-    // thread takes this mask from the thread that opens the connection.
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
 } // namespace
 
 SpeechDispatcherEngine::SpeechDispatcherEngine()
-    : calls_(blockBrokenPipeSignal), link_(std::make_shared<Link>()) {}
+    : calls_([] {
+          // A write to a server that has gone must fail, not end the program. libspeechd's
+          // event thread takes this mask from the thread that opens the connection.
+          sigset_t set;
+          sigemptyset(&set);
+          sigaddset(&set, SIGPIPE);
+          pthread_sigmask(SIG_BLOCK, &set, nullptr);
+      }),
+      link_(std::make_shared<Link>()) {}
 
 SpeechDispatcherEngine::~SpeechDispatcherEngine() {
     if (!opened_)
         return; // a late answer to open() stays with the call that got it
     {
-        const std::lock_guard lock(clientsMutex);
+        const std::lock_guard lock(clients.mutex);
         // The number is ours alone unless a later connection has been given it since.
-        if (const auto found = clients.find(std::size_t(link_->client));
-            found != clients.end() && found->second.lock() == link_)
-            clients.erase(found);
+        if (const auto found = clients.links.find(std::size_t(link_->client));
+            found != clients.links.end() && found->second.lock() == link_)
+            clients.links.erase(found);
     }
-    if (!leftBehind_ && calls_.run([link = link_] { spd_cancel(link->connection); }, 70ms)) {
-        calls_.run([link = link_] { spd_close(link->connection); }, 50ms);
+    if (call([](Link& link) { spd_cancel(link.connection); }, 70ms)) {
+        call([](Link& link) { spd_close(link.connection); }, 50ms);
         return;
     }
     // The server does not answer; a thread of ours may still be inside the connection, so it
@@ -141,12 +128,12 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             // No address of our own: SPEECHD_ADDRESS or the user's usual socket.
             SPDConnection* connection =
                 spd_open2("quorvel", "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &text);
-            link->opening = takeText(text);
+            link->opening = QString::fromUtf8(text).simplified().toStdString(); // one line
+            std::free(text);
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            connection->callback_end = noteEvent;
-            connection->callback_cancel = noteEvent;
+            connection->callback_end = connection->callback_cancel = noteEvent;
             if (client < 0 || spd_set_notification_on(connection, SPD_END) != 0 ||
                 spd_set_notification_on(connection, SPD_CANCEL) != 0) {
                 link->opening = client < 0 ? "it hung up or did not say which client we are"
@@ -155,8 +142,8 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 return;
             }
             {
-                const std::lock_guard lock(clientsMutex);
-                clients[std::size_t(client)] = link;
+                const std::lock_guard lock(clients.mutex);
+                clients.links[std::size_t(client)] = link;
             }
             // Our own handle on the socket: libspeechd closes its own when the server hangs up,
             // and the number may then be reused.
@@ -165,22 +152,13 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             link->connection = connection;
         },
         connectionBound);
-    if (!answered) {
-        leftBehind_ = true;
+    leftBehind_ = !answered;
+    if (!answered)
         problem = "no answer within " + std::to_string(connectionBound.count()) + " ms";
-        return false;
-    }
-    if (link_->connection == nullptr) {
+    else if (link_->connection == nullptr)
         problem = link_->opening.empty() ? "no answer" : link_->opening;
-        return false;
-    }
-    opened_ = true;
-    return true;
-}
-
-std::chrono::milliseconds SpeechDispatcherEngine::speakingBound(const QString& text) {
-    // At speech-dispatcher's slowest rate a digit and its blank take about half a second.
-    return 4000ms + 500ms * text.size();
+    opened_ = answered && link_->connection != nullptr;
+    return opened_;
 }
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
@@ -191,14 +169,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
             link.result = spd_say(link.connection, SPD_MESSAGE, link.text.constData());
         },
         answerBound);
-    // The server is lost to us; only a stop() made meanwhile means nothing is wrong.
-    const auto lost = [&] {
-        problem = link_->hungUp() ? "hung up" : "stopped answering";
-        return link_->stopped;
-    };
-    const int id = taken ? link_->result : -1;
-    if (id < 0)
-        return lost();
+    const long id = taken ? link_->result : -1;
+    bool answers = id >= 0;
 
     // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
     // that died is noticed at once, one that stopped within a second and a half.
@@ -206,15 +178,14 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
     auto nextCheck = Clock::now() + 500ms;
     std::unique_lock lock(link_->mutex);
     while (!link_->stopped && !link_->ended.count(std::size_t(id))) {
-        if (link_->hungUp()) {
-            problem = "hung up";
+        if (!answers || link_->hungUp()) {
+            problem = link_->hungUp() ? "hung up" : "stopped answering";
             return false;
         }
         if (Clock::now() >= deadline) {
-            if (!stalled_)
+            if (!std::exchange(stalled_, true))
                 report("speech-dispatcher did not finish reading a request in time (is its "
                        "output module stuck?); going on with the next");
-            stalled_ = true;
             lock.unlock();
             // Our stuck message would hold up the ones behind it in the server's queue.
             call([](Link& link) { spd_cancel(link.connection); }, answerBound);
@@ -222,15 +193,14 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         }
         if (Clock::now() >= nextCheck) {
             lock.unlock();
-            const bool answers =
-                call([](Link& link) { link.result = clientNumber(link.connection) >= 0 ? 0 : -1; },
-                     answerBound);
+            answers = call([](Link& link) { link.result = clientNumber(link.connection); },
+                           answerBound) &&
+                      link_->result >= 0;
             lock.lock();
-            if (!answers || link_->result != 0)
-                return lost();
             nextCheck = Clock::now() + 500ms;
+        } else {
+            link_->changed.wait_for(lock, 20ms);
         }
-        link_->changed.wait_for(lock, 20ms);
     }
     link_->ended.erase(std::size_t(id));
     stalled_ = false;
@@ -247,16 +217,13 @@ void SpeechDispatcherEngine::stop() {
 }
 
 bool speechDispatcherExpected() {
-    const char* address = std::getenv("SPEECHD_ADDRESS");
-    if (address != nullptr && *address != '\0')
+    if (!qEnvironmentVariableIsEmpty("SPEECHD_ADDRESS"))
         return true;
     char* error = nullptr;
-    SPDConnectionAddress* found = spd_get_default_address(&error);
+    const std::unique_ptr<SPDConnectionAddress, void (*)(SPDConnectionAddress*)> found(
+        spd_get_default_address(&error), SPDConnectionAddress__free);
     std::free(error);
-    const bool socketThere = found != nullptr && found->method == SPD_METHOD_UNIX_SOCKET &&
-                             found->unix_socket_name != nullptr &&
-                             ::access(found->unix_socket_name, F_OK) == 0;
-    if (found != nullptr)
-        SPDConnectionAddress__free(found);
-    return socketThere || ::access("/usr/bin/speech-dispatcher", X_OK) == 0;
+    return (found && found->method == SPD_METHOD_UNIX_SOCKET &&
+            found->unix_socket_name != nullptr && ::access(found->unix_socket_name, F_OK) == 0) ||
+           ::access("/usr/bin/speech-dispatcher", X_OK) == 0;
 }

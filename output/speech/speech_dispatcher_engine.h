@@ -2,10 +2,8 @@
 
 #include "output/bounded_calls.h"
 
-#include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -36,8 +34,11 @@ public:
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
-    // How long a message may take to sound: room for the slowest rate a user can choose.
-    static std::chrono::milliseconds speakingBound(const QString& text);
+    // How long a message may take to sound: at the slowest rate a user can choose, a digit and
+    // its blank take about half a second.
+    static std::chrono::milliseconds speakingBound(const QString& text) {
+        return std::chrono::milliseconds(4000 + 500 * text.size());
+    }
 
     struct Link; // the connection, shared with calls that may be left behind
 
@@ -48,7 +49,7 @@ private:
     std::shared_ptr<Link> link_;
     bool opened_ = false;
     bool leftBehind_ = false; // a call is still inside libspeechd: never close the connection
-    bool stalled_ = false;    // the last message was given up on
+    bool stalled_ = false;    // the last message was given up on: say so once
 };
 
 // Whether this session is meant to have speech-dispatcher: its address is set, its socket is
