@@ -49,21 +49,18 @@ void DesktopVoice::useEspeak(const std::string& why) {
 
 void DesktopVoice::run() {
     std::string problem;
-    if (askService_) {
-        {
-            const std::lock_guard lock(mutex_);
+    {
+        const std::lock_guard lock(mutex_);
+        if (askService_)
             service_ = std::make_unique<SpeechDispatcherEngine>();
-        }
-        if (service_->open(problem))
-            watch_.engineChosen(Engine::speechDispatcher);
-        else
-            useEspeak(speechDispatcherExpected()
-                          ? "speech-dispatcher cannot be reached (" + problem +
-                                "); speaking with the built-in espeak-ng voice"
-                          : "");
-    } else {
-        useEspeak("");
     }
+    if (service_ && service_->open(problem))
+        watch_.engineChosen(Engine::speechDispatcher);
+    else
+        useEspeak(service_ && speechDispatcherExpected()
+                      ? "speech-dispatcher cannot be reached (" + problem +
+                            "); speaking with the built-in espeak-ng voice"
+                      : "");
     while (true) {
         QString text;
         {

@@ -29,7 +29,6 @@ struct SpeechDispatcherEngine::Link {
     std::set<std::size_t> ended; // message numbers, until waited for
     bool stopped = false;
     long client = -1;    // our number at the server, once registered
-    QByteArray text;     // of the message being said
     long result = -1;    // of the last request
     std::string opening; // what went wrong while connecting
 
@@ -69,16 +68,14 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
 // spd_get_client_id reads a missing reply as a string and crashes.
 long clientNumber(SPDConnection* connection) {
     char* reply = nullptr;
-    const int status = spd_execute_command_with_reply(connection, "HISTORY GET CLIENT_ID", &reply);
-    long number = -1;
-    if (status == 0 && reply != nullptr && std::string_view(reply).substr(0, 4) == "245-") {
-        char* end = nullptr;
-        number = std::strtol(reply + 4, &end, 10);
-        if (end == reply + 4 || (*end != '\r' && *end != '\n'))
-            number = -1;
-    }
+    QByteArray line;
+    if (spd_execute_command_with_reply(connection, "HISTORY GET CLIENT_ID", &reply) == 0)
+        line = reply;
     std::free(reply);
-    return number;
+    line = line.left(line.indexOf('\n')); // empty when the line has no end
+    bool number = false;
+    const long client = line.startsWith("245-") ? line.mid(4).trimmed().toLong(&number) : -1;
+    return number ? client : -1;
 }
 
 } // namespace
@@ -113,22 +110,24 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine() {
     ::shutdown(link_->socket, SHUT_RDWR);
 }
 
-bool SpeechDispatcherEngine::call(void (*request)(Link&), std::chrono::milliseconds bound) {
+bool SpeechDispatcherEngine::call(std::function<void(Link&)> request,
+                                  std::chrono::milliseconds bound) {
     if (leftBehind_)
         return false;
-    leftBehind_ = !calls_.run([link = link_, request] { request(*link); }, bound);
+    leftBehind_ =
+        !calls_.run([link = link_, request = std::move(request)] { request(*link); }, bound);
     return !leftBehind_;
 }
 
 bool SpeechDispatcherEngine::open(std::string& problem) {
-    // A late answer finds everything it needs in the link the call shares.
-    const bool answered = calls_.run(
-        [link = link_] {
+    // A late answer stays with the call's share of the link, unregistered and never closed.
+    const bool answered = call(
+        [](Link& link) {
             char* text = nullptr;
             // No address of our own: SPEECHD_ADDRESS or the user's usual socket.
             SPDConnection* connection =
                 spd_open2("quorvel", "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &text);
-            link->opening = QString::fromUtf8(text).simplified().toStdString(); // one line
+            link.opening = QString::fromUtf8(text).simplified().toStdString(); // one line
             std::free(text);
             if (connection == nullptr)
                 return;
@@ -136,37 +135,34 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             connection->callback_end = connection->callback_cancel = noteEvent;
             if (client < 0 || spd_set_notification_on(connection, SPD_END) != 0 ||
                 spd_set_notification_on(connection, SPD_CANCEL) != 0) {
-                link->opening = client < 0 ? "it hung up or did not say which client we are"
-                                           : "it refused to report when a message ends";
+                link.opening = client < 0 ? "it hung up or did not say which client we are"
+                                          : "it refused to report when a message ends";
                 spd_close(connection);
                 return;
             }
-            {
-                const std::lock_guard lock(clients.mutex);
-                clients.links[std::size_t(client)] = link;
-            }
             // Our own handle on the socket: libspeechd closes its own when the server hangs up,
             // and the number may then be reused.
-            link->socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
-            link->client = client;
-            link->connection = connection;
+            link.socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
+            link.client = client;
+            link.connection = connection;
         },
         connectionBound);
-    leftBehind_ = !answered;
-    if (!answered)
-        problem = "no answer within " + std::to_string(connectionBound.count()) + " ms";
-    else if (link_->connection == nullptr)
-        problem = link_->opening.empty() ? "no answer" : link_->opening;
-    opened_ = answered && link_->connection != nullptr;
-    return opened_;
+    if (!answered || link_->connection == nullptr) {
+        problem = answered ? (link_->opening.empty() ? "no answer" : link_->opening)
+                           : "no answer within " + std::to_string(connectionBound.count()) + " ms";
+        return false;
+    }
+    const std::lock_guard lock(clients.mutex);
+    clients.links[std::size_t(link_->client)] = link_; // before any message can end
+    opened_ = true;
+    return true;
 }
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
-    link_->text = text.toUtf8();
     const bool taken = call(
-        [](Link& link) {
+        [utf8 = text.toUtf8()](Link& link) {
             // SPD_MESSAGE queues behind our earlier messages; SPD_TEXT would cancel them.
-            link.result = spd_say(link.connection, SPD_MESSAGE, link.text.constData());
+            link.result = spd_say(link.connection, SPD_MESSAGE, utf8.constData());
         },
         answerBound);
     const long id = taken ? link_->result : -1;

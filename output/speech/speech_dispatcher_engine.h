@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,7 +44,7 @@ public:
     struct Link; // the connection, shared with calls that may be left behind
 
 private:
-    bool call(void (*request)(Link&), std::chrono::milliseconds bound);
+    bool call(std::function<void(Link&)> request, std::chrono::milliseconds bound);
 
     BoundedCalls calls_;
     std::shared_ptr<Link> link_;
