@@ -5,7 +5,9 @@
 using namespace std::chrono_literals;
 
 DesktopVoice::DesktopVoice(VoiceWatch watch, bool askService)
-    : watch_(std::move(watch)), askService_(askService), thread_([this] { run(); }) {}
+    : watch_(std::move(watch)),
+      service_(askService ? std::make_unique<SpeechDispatcherEngine>() : nullptr),
+      thread_([this] { run(); }) {}
 
 DesktopVoice::~DesktopVoice() {
     std::unique_lock lock(mutex_);
@@ -25,10 +27,8 @@ DesktopVoice::~DesktopVoice() {
 }
 
 void DesktopVoice::Speak(const QString& text) {
-    {
-        const std::lock_guard lock(mutex_);
-        queue_.push_back(text);
-    }
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(text);
     changed_.notify_all();
 }
 
@@ -49,11 +49,6 @@ void DesktopVoice::useEspeak(const std::string& why) {
 
 void DesktopVoice::run() {
     std::string problem;
-    {
-        const std::lock_guard lock(mutex_);
-        if (askService_)
-            service_ = std::make_unique<SpeechDispatcherEngine>();
-    }
     if (service_ && service_->open(problem))
         watch_.engineChosen(Engine::speechDispatcher);
     else

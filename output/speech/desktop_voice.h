@@ -45,8 +45,7 @@ private:
     void useEspeak(const std::string& why);
 
     const VoiceWatch watch_;
-    const bool askService_;
-    std::mutex mutex_; // guards all below; the engines are set by the voice thread alone
+    std::mutex mutex_; // guards all below; the engines change on the voice thread alone
     std::condition_variable changed_;
     std::deque<QString> queue_;
     bool closing_ = false;

@@ -94,13 +94,6 @@ SpeechDispatcherEngine::SpeechDispatcherEngine()
 SpeechDispatcherEngine::~SpeechDispatcherEngine() {
     if (!opened_)
         return; // a late answer to open() stays with the call that got it
-    {
-        const std::lock_guard lock(clients.mutex);
-        // The number is ours alone unless a later connection has been given it since.
-        if (const auto found = clients.links.find(std::size_t(link_->client));
-            found != clients.links.end() && found->second.lock() == link_)
-            clients.links.erase(found);
-    }
     if (call([](Link& link) { spd_cancel(link.connection); }, 70ms)) {
         call([](Link& link) { spd_close(link.connection); }, 50ms);
         return;
@@ -153,6 +146,8 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
         return false;
     }
     const std::lock_guard lock(clients.mutex);
+    // Closed connections give up their numbers here, and the server may have reused ours.
+    std::erase_if(clients.links, [](const auto& client) { return client.second.expired(); });
     clients.links[std::size_t(link_->client)] = link_; // before any message can end
     opened_ = true;
     return true;
