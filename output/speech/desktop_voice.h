@@ -11,15 +11,14 @@
 #include <mutex>
 #include <thread>
 
-// Which engine reads the requests.
+// Which engine reads the requests (none: the voice is silent from now on).
 enum class Engine { speechDispatcher, espeak, none };
 
-// For tests and benchmarks that must wait for the voice: called on the voice thread, never
-// after the destructor has returned; they must not call back into the voice.
+// For tests and benchmarks that wait for the voice: called on the voice thread, never after the
+// destructor has returned, when an engine takes over and after each request has been spoken,
+// given up on or passed over in silence. They must not call back into the voice.
 struct VoiceWatch {
-    // Whenever an engine takes over (none: the voice is silent from now on).
     std::function<void(Engine)> engineChosen = [](Engine) {};
-    // After each request has been spoken, given up on, or passed over in silence.
     std::function<void()> requestDone = [] {};
 };
 
@@ -34,8 +33,6 @@ public:
     explicit DesktopVoice(VoiceWatch watch = {}, bool askService = true);
     // Stops speech at once and drops the queue; waits for the service at most ~120 ms.
     ~DesktopVoice() override;
-    DesktopVoice(const DesktopVoice&) = delete;
-    DesktopVoice& operator=(const DesktopVoice&) = delete;
 
     void Speak(const QString& text) override;
 

@@ -96,16 +96,14 @@ void EspeakEngine::speak(const QString& text) {
         return;
     // espeak-ng reads up to the first zero byte; a stray one must not cut the request short.
     const QByteArray utf8 = QString(text).replace(QChar(u'\0'), QChar(u' ')).toUtf8();
-    espeak_ng_STATUS status = ENS_OK;
     bool cut = false; // by the stream: no device, a stalled one, or stop()
-    {
-        const std::lock_guard lock(engineLock);
-        // Each piece plays as soon as it exists; the device's pace holds the synthesis back.
-        status = synthesize(utf8, [&](const std::int16_t* samples, long count) {
-            cut = cut || !stream_.write(PcmFormat{1, sampleRate_}, samples, count);
-            return !cut;
-        });
-    }
+    std::unique_lock lock(engineLock);
+    // Each piece plays as soon as it exists; the device's pace holds the synthesis back.
+    const espeak_ng_STATUS status = synthesize(utf8, [&](const std::int16_t* samples, long count) {
+        cut = cut || !stream_.write(PcmFormat{1, sampleRate_}, samples, count);
+        return !cut;
+    });
+    lock.unlock();
     if (status != ENS_OK && !cut)
         reportOnce("speech could not read a request (" + statusText(status) + "); it was skipped");
     // The next request starts only after this one has been heard to its end.

@@ -189,9 +189,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
                       link_->result >= 0;
             lock.lock();
             nextCheck = Clock::now() + 500ms;
-        } else {
-            link_->changed.wait_for(lock, 20ms);
         }
+        link_->changed.wait_for(lock, 20ms);
     }
     link_->ended.erase(std::size_t(id));
     stalled_ = false;

@@ -18,8 +18,6 @@ public:
     SpeechDispatcherEngine();
     // Cancels what the server still says for us and closes, within about 120 ms.
     ~SpeechDispatcherEngine();
-    SpeechDispatcherEngine(const SpeechDispatcherEngine&) = delete;
-    SpeechDispatcherEngine& operator=(const SpeechDispatcherEngine&) = delete;
 
     // Connects to the user's server, starting it first when it is not running; false, with
     // `problem` saying why, when it does not answer properly within connectionBound.
