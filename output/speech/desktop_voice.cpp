@@ -56,25 +56,22 @@ void DesktopVoice::run() {
                       ? "speech-dispatcher cannot be reached (" + problem +
                             "); speaking with the built-in espeak-ng voice"
                       : "");
+    std::unique_lock lock(mutex_);
     while (true) {
-        QString text;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-            if (closing_) {
-                finished_ = true;
-                changed_.notify_all();
-                return;
-            }
-            text = std::move(queue_.front());
-            queue_.pop_front();
-        }
+        changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (closing_)
+            break;
+        const QString text = queue_.front();
+        lock.unlock();
         if (service_ && !service_->speak(text, problem))
             useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
         if (!service_)
             espeak_->speak(text);
-        const std::lock_guard lock(mutex_);
+        lock.lock();
+        queue_.pop_front();
         if (!closing_) // a request cut short is not done
             watch_.requestDone();
     }
+    finished_ = true;
+    changed_.notify_all();
 }
