@@ -35,16 +35,12 @@ void DesktopVoice::Speak(const QString& text) {
 void DesktopVoice::useEspeak(const std::string& why) {
     if (!why.empty())
         report(why);
-    std::unique_ptr<SpeechDispatcherEngine> lost;
     auto engine = std::make_unique<EspeakEngine>();
-    const Engine chosen = engine->speaks() ? Engine::espeak : Engine::none;
-    {
-        const std::lock_guard lock(mutex_);
-        lost.swap(service_);
-        espeak_ = std::move(engine);
-    }
-    lost.reset(); // outside the lock: closing may take its whole bound
-    watch_.engineChosen(chosen);
+    std::unique_lock lock(mutex_);
+    espeak_ = std::move(engine);
+    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service_);
+    lock.unlock(); // closing the lost service may take its whole bound
+    watch_.engineChosen(espeak_->speaks() ? Engine::espeak : Engine::none);
 }
 
 void DesktopVoice::run() {

@@ -23,10 +23,9 @@ std::mutex engineLock; // espeak-ng is not thread-safe
 using Sink = std::function<bool(const std::int16_t*, long)>;
 
 int takeSamples(short* samples, int count, espeak_EVENT* events) {
-    // A null buffer marks the end of the text; an empty one does not.
+    // A null buffer marks the end of the text, an empty one does not; 1 abandons the rest.
     if (samples == nullptr || count <= 0 || events == nullptr || events->user_data == nullptr)
         return 0;
-    // 1 makes espeak-ng abandon the rest of the text.
     return (*static_cast<Sink*>(events->user_data))(samples, count) ? 0 : 1;
 }
 

@@ -46,17 +46,13 @@ using Link = SpeechDispatcherEngine::Link;
 // libspeechd reports events through plain functions that name only the client, so open
 // connections are found by their client number. Never destroyed: a connection left behind may
 // report while the process ends.
-struct Clients {
-    std::mutex mutex;
-    std::map<std::size_t, std::weak_ptr<Link>> links;
-};
-Clients& clients = *new Clients;
+std::mutex& clientsMutex = *new std::mutex;
+auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
 
 void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
-    const std::lock_guard lock(clients.mutex);
-    const auto found = clients.links.find(client);
-    const std::shared_ptr<Link> link =
-        found != clients.links.end() ? found->second.lock() : nullptr;
+    const std::lock_guard lock(clientsMutex);
+    const auto found = clients.find(client);
+    const std::shared_ptr<Link> link = found != clients.end() ? found->second.lock() : nullptr;
     if (!link)
         return;
     const std::lock_guard noted(link->mutex);
@@ -145,10 +141,10 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                            : "no answer within " + std::to_string(connectionBound.count()) + " ms";
         return false;
     }
-    const std::lock_guard lock(clients.mutex);
+    const std::lock_guard lock(clientsMutex);
     // Closed connections give up their numbers here, and the server may have reused ours.
-    std::erase_if(clients.links, [](const auto& client) { return client.second.expired(); });
-    clients.links[std::size_t(link_->client)] = link_; // before any message can end
+    std::erase_if(clients, [](const auto& client) { return client.second.expired(); });
+    clients[std::size_t(link_->client)] = link_; // before any message can end
     opened_ = true;
     return true;
 }

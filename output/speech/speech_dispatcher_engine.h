@@ -9,10 +9,9 @@
 #include <memory>
 #include <string>
 
-// The desktop's speech service, speech-dispatcher through libspeechd, as a synchronous engine:
-// speak() returns once the server reports the message's end, or gives up within a bound. It
-// sets nothing that changes how speech sounds, so the user's own voice and rate apply. Every
-// call to libspeechd runs through BoundedCalls: a server that stops answering is left behind.
+// The desktop's speech service, speech-dispatcher through libspeechd, as a synchronous engine.
+// It sets nothing that changes how speech sounds, so the user's own voice and rate apply. Every
+// libspeechd call runs through BoundedCalls: a server that stops answering is left behind.
 class SpeechDispatcherEngine {
 public:
     SpeechDispatcherEngine();
@@ -23,8 +22,9 @@ public:
     // `problem` saying why, when it does not answer properly within connectionBound.
     bool open(std::string& problem);
 
-    // True when the text was heard, or given up on with the server still answering (a stuck
-    // output module); false when the server hung up or stopped answering, `problem` saying so.
+    // Returns once the server reports the message's end: true, also when it was given up on with
+    // the server still answering (a stuck output module); false when the server hung up or
+    // stopped answering, `problem` saying so.
     bool speak(const QString& text, std::string& problem);
 
     // From any thread: the speak() or open() in progress returns at once.
