@@ -29,7 +29,7 @@ struct SpeechDispatcherEngine::Link {
     std::set<std::size_t> ended; // message numbers, until waited for
     bool stopped = false;
     long client = -1;    // our number at the server, once registered
-    long result = -1;    // of the last request
+    long result = -1;    // of the last request; negative for a refusal
     std::string opening; // what went wrong while connecting
 
     // A server that died has closed its end of the socket; libspeechd says nothing of it.
@@ -52,12 +52,11 @@ auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
 void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
     const std::lock_guard lock(clientsMutex);
     const auto found = clients.find(client);
-    const std::shared_ptr<Link> link = found != clients.end() ? found->second.lock() : nullptr;
-    if (!link)
-        return;
-    const std::lock_guard noted(link->mutex);
-    link->ended.insert(message); // an end, or a cancel
-    link->changed.notify_all();
+    if (const auto link = found != clients.end() ? found->second.lock() : nullptr) {
+        const std::lock_guard noted(link->mutex);
+        link->ended.insert(message); // an end, or a cancel
+        link->changed.notify_all();
+    }
 }
 
 // Our client number, from the server's "245-<number>" reply, or -1. libspeechd's own
@@ -89,7 +88,7 @@ SpeechDispatcherEngine::SpeechDispatcherEngine()
 
 SpeechDispatcherEngine::~SpeechDispatcherEngine() {
     if (!opened_)
-        return; // a late answer to open() stays with the call that got it
+        return; // a late answer to open() stays with the call's share of the link, never closed
     if (call([](Link& link) { spd_cancel(link.connection); }, 70ms)) {
         call([](Link& link) { spd_close(link.connection); }, 50ms);
         return;
@@ -109,7 +108,6 @@ bool SpeechDispatcherEngine::call(std::function<void(Link&)> request,
 }
 
 bool SpeechDispatcherEngine::open(std::string& problem) {
-    // A late answer stays with the call's share of the link, unregistered and never closed.
     const bool answered = call(
         [](Link& link) {
             char* text = nullptr;
@@ -150,14 +148,13 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
 }
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
-    const bool taken = call(
+    bool answers = call(
         [utf8 = text.toUtf8()](Link& link) {
             // SPD_MESSAGE queues behind our earlier messages; SPD_TEXT would cancel them.
             link.result = spd_say(link.connection, SPD_MESSAGE, utf8.constData());
         },
         answerBound);
-    const long id = taken ? link_->result : -1;
-    bool answers = id >= 0;
+    const long id = answers ? link_->result : -1;
 
     // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
     // that died is noticed at once, one that stopped within a second and a half.
@@ -165,7 +162,7 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
     auto nextCheck = Clock::now() + 500ms;
     std::unique_lock lock(link_->mutex);
     while (!link_->stopped && !link_->ended.count(std::size_t(id))) {
-        if (!answers || link_->hungUp()) {
+        if (!answers || link_->result < 0 || link_->hungUp()) {
             problem = link_->hungUp() ? "hung up" : "stopped answering";
             return false;
         }
@@ -180,9 +177,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         }
         if (Clock::now() >= nextCheck) {
             lock.unlock();
-            answers = call([](Link& link) { link.result = clientNumber(link.connection); },
-                           answerBound) &&
-                      link_->result >= 0;
+            answers =
+                call([](Link& link) { link.result = clientNumber(link.connection); }, answerBound);
             lock.lock();
             nextCheck = Clock::now() + 500ms;
         }
