@@ -5,7 +5,9 @@
 using namespace std::chrono_literals;
 
 DesktopVoice::DesktopVoice(VoiceWatch watch, bool askService)
-    : watch_(std::move(watch)), askService_(askService), thread_([this] { run(); }) {}
+    : watch_(std::move(watch)),
+      service_(askService ? std::make_unique<SpeechDispatcherEngine>() : nullptr),
+      thread_([this] { run(); }) {}
 
 DesktopVoice::~DesktopVoice() {
     std::unique_lock lock(mutex_);
@@ -21,39 +23,24 @@ DesktopVoice::~DesktopVoice() {
         changed_.wait_for(lock, 10ms, [this] { return finished_; });
     }
     lock.unlock();
-    thread_.join(); // it now only closes the service, within its own short bound
+    thread_.join(); // it makes no further call; the engines close within their own short bounds
 }
 
 void DesktopVoice::Speak(const QString& text) {
-    {
-        const std::lock_guard lock(mutex_);
-        queue_.push_back(text);
-    }
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(text);
     changed_.notify_all();
 }
 
-bool DesktopVoice::take(QString& text) {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-    if (closing_) {
-        finished_ = true;
-        changed_.notify_all();
-        return false;
-    }
-    text = std::move(queue_.front());
-    queue_.pop_front();
-    return true;
-}
-
-void DesktopVoice::useEspeak() {
+void DesktopVoice::useEspeak(const std::string& why) {
+    if (!why.empty())
+        report(why);
     auto engine = std::make_unique<EspeakEngine>();
-    const Engine chosen = engine->speaks() ? Engine::espeak : Engine::none;
-    {
-        const std::lock_guard lock(mutex_);
-        espeak_ = std::move(engine);
-    }
-    if (watch_.engineChosen)
-        watch_.engineChosen(chosen);
+    std::unique_lock lock(mutex_);
+    espeak_ = std::move(engine);
+    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service_);
+    lock.unlock(); // closing the lost service may take its whole bound
+    watch_.engineChosen(espeak_->speaks() ? Engine::espeak : Engine::none);
 }
 
 void DesktopVoice::run() {
@@ -64,50 +51,29 @@ void DesktopVoice::run() {
         changed_.wait_for(lock, 40ms, [this] { return closing_ || !queue_.empty(); });
     }
     std::string problem;
-    if (askService_) {
-        {
-            const std::lock_guard lock(mutex_);
-            service_ = std::make_unique<SpeechDispatcherEngine>();
-        }
-        if (service_->open(problem)) {
-            if (watch_.engineChosen)
-                watch_.engineChosen(Engine::speechDispatcher);
-        } else {
-            if (speechDispatcherExpected())
-                report("speech-dispatcher cannot be reached (" + problem +
-                       "); speaking with the built-in espeak-ng voice");
-            const std::lock_guard lock(mutex_);
-            service_.reset(); // it has nothing to close
-        }
-    }
-    if (!service_)
-        useEspeak();
-    QString text;
-    while (take(text)) {
-        if (service_ && !service_->speak(text, problem)) {
-            report("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
-            std::unique_ptr<SpeechDispatcherEngine> lost;
-            {
-                const std::lock_guard lock(mutex_);
-                lost.swap(service_);
-            }
-            lost.reset(); // within its own short bound
-            useEspeak();
-        }
+    if (service_ && service_->open(problem))
+        watch_.engineChosen(Engine::speechDispatcher);
+    else
+        useEspeak(service_ && speechDispatcherExpected()
+                      ? "speech-dispatcher cannot be reached (" + problem +
+                            "); speaking with the built-in espeak-ng voice"
+                      : "");
+    std::unique_lock lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (closing_)
+            break;
+        const QString text = queue_.front();
+        lock.unlock();
+        if (service_ && !service_->speak(text, problem))
+            useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
         if (!service_)
             espeak_->speak(text);
-        if (watch_.requestDone) {
-            const std::unique_lock lock(mutex_);
-            if (closing_)
-                continue; // cut short
+        lock.lock();
+        queue_.pop_front();
+        if (!closing_) // a request cut short is not done
             watch_.requestDone();
-        }
     }
-    std::unique_ptr<SpeechDispatcherEngine> service;
-    std::unique_ptr<EspeakEngine> espeak;
-    {
-        const std::lock_guard lock(mutex_);
-        service.swap(service_);
-        espeak.swap(espeak_);
-    }
+    finished_ = true;
+    changed_.notify_all();
 }

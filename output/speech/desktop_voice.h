@@ -11,16 +11,15 @@
 #include <mutex>
 #include <thread>
 
-// Which engine reads the requests.
+// Which engine reads the requests (none: the voice is silent from now on).
 enum class Engine { speechDispatcher, espeak, none };
 
-// For tests and benchmarks that must wait for the voice: called on the voice thread, never
-// after the destructor has returned; they must not call back into the voice.
+// For tests and benchmarks that wait for the voice: called on the voice thread, never after the
+// destructor has returned, when an engine takes over and after each request has been spoken,
+// given up on or passed over in silence. They must not call back into the voice.
 struct VoiceWatch {
-    // Whenever an engine takes over (none: the voice is silent from now on).
-    std::function<void(Engine)> engineChosen;
-    // After each request has been spoken, given up on, or passed over in silence.
-    std::function<void()> requestDone;
+    std::function<void(Engine)> engineChosen = [](Engine) {};
+    std::function<void()> requestDone = [] {};
 };
 
 // The program's voice. One thread of its own owns the one queue of requests and reads them, in
@@ -34,19 +33,16 @@ public:
     explicit DesktopVoice(VoiceWatch watch = {}, bool askService = true);
     // Stops speech at once and drops the queue; waits for the service at most ~120 ms.
     ~DesktopVoice() override;
-    DesktopVoice(const DesktopVoice&) = delete;
-    DesktopVoice& operator=(const DesktopVoice&) = delete;
 
     void Speak(const QString& text) override;
 
 private:
     void run();
-    bool take(QString& text);
-    void useEspeak();
+    // Reports `why`, when there is one, and hands the rest of the voice's work to espeak-ng.
+    void useEspeak(const std::string& why);
 
     const VoiceWatch watch_;
-    const bool askService_;
-    std::mutex mutex_; // guards all below; the engines are set by the voice thread alone
+    std::mutex mutex_; // guards all below; the engines change on the voice thread alone
     std::condition_variable changed_;
     std::deque<QString> queue_;
     bool closing_ = false;

@@ -19,25 +19,19 @@ constexpr const char* voiceName = "en";
 
 std::mutex engineLock; // espeak-ng is not thread-safe
 
-// Receives the samples of the synthesis in progress; false stops it there. espeak-ng's callback
-// carries no context of ours, and only one synthesis runs at a time (under engineLock).
-std::function<bool(const std::int16_t*, long)>* sink = nullptr;
+// Receives the samples of the synthesis in progress; false stops it there.
+using Sink = std::function<bool(const std::int16_t*, long)>;
 
-int takeSamples(short* samples, int count, espeak_EVENT*) {
-    // A null buffer marks the end of the text; an empty one does not.
-    if (sink == nullptr || samples == nullptr || count <= 0)
+int takeSamples(short* samples, int count, espeak_EVENT* events) {
+    // A null buffer marks the end of the text, an empty one does not; 1 abandons the rest.
+    if (samples == nullptr || count <= 0 || events == nullptr || events->user_data == nullptr)
         return 0;
-    return (*sink)(samples, count) ? 0 : 1; // 1 makes espeak-ng abandon the rest of the text
+    return (*static_cast<Sink*>(events->user_data))(samples, count) ? 0 : 1;
 }
 
-espeak_ng_STATUS synthesize(const QByteArray& utf8,
-                            std::function<bool(const std::int16_t*, long)> to) {
-    sink = &to;
-    const espeak_ng_STATUS status =
-        espeak_ng_Synthesize(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                             espeakCHARS_UTF8, nullptr, nullptr);
-    sink = nullptr;
-    return status;
+espeak_ng_STATUS synthesize(const QByteArray& utf8, Sink to) {
+    return espeak_ng_Synthesize(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                                espeakCHARS_UTF8, nullptr, &to);
 }
 
 std::string statusText(espeak_ng_STATUS status) {
@@ -46,33 +40,33 @@ std::string statusText(espeak_ng_STATUS status) {
     return text.data();
 }
 
-// Returns the sample rate, or 0 with `problem` set.
-int load(std::string& problem) {
+// Returns the sample rate, or 0 after saying why on standard error.
+int load() {
     espeak_ng_InitializePath(nullptr); // the system's data, or ESPEAK_DATA_PATH
     const char* dataPath = nullptr;
     espeak_Info(&dataPath);
     const std::string where = dataPath != nullptr ? dataPath : "its usual place";
+    const auto unavailable = [](const std::string& problem) {
+        report("speech is unavailable: " + problem + "; Say Phone Number is silent");
+        return 0;
+    };
+    const auto failed = [&](espeak_ng_STATUS status, const std::string& what) {
+        if (status != ENS_OK)
+            unavailable(what + " (" + statusText(status) + ")");
+        return status != ENS_OK;
+    };
 
     espeak_ng_ERROR_CONTEXT context = nullptr;
-    espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    const espeak_ng_STATUS initialized = espeak_ng_Initialize(&context);
     espeak_ng_ClearErrorContext(&context);
-    if (status != ENS_OK) {
-        problem = "espeak-ng data not found in " + where + " (" + statusText(status) + ")";
-        return 0;
-    }
     // Synchronous: the samples come back to us. espeak-ng's own playback reports success even
     // when nothing can be heard.
-    status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
-    if (status != ENS_OK) {
-        problem = "espeak-ng cannot synthesize (" + statusText(status) + ")";
+    if (failed(initialized, "espeak-ng data not found in " + where) ||
+        failed(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
+               "espeak-ng cannot synthesize") ||
+        failed(espeak_ng_SetVoiceByName(voiceName), "espeak-ng has no English voice in " + where))
         return 0;
-    }
     espeak_SetSynthCallback(takeSamples);
-    status = espeak_ng_SetVoiceByName(voiceName);
-    if (status != ENS_OK) {
-        problem = "espeak-ng has no English voice in " + where + " (" + statusText(status) + ")";
-        return 0;
-    }
     espeak_ng_SetParameter(espeakRATE, wordsPerMinute, 0);
     // Without its dictionary espeak-ng accepts the voice and then synthesizes only silence.
     bool heard = false;
@@ -80,23 +74,15 @@ int load(std::string& problem) {
         heard = std::any_of(samples, samples + count, [](std::int16_t s) { return s != 0; });
         return !heard;
     });
-    if (!heard) {
-        problem = "espeak-ng's English voice in " + where +
-                  " makes no sound (is its dictionary missing?)";
-        return 0;
-    }
+    if (!heard)
+        return unavailable("espeak-ng's English voice in " + where +
+                           " makes no sound (is its dictionary missing?)");
     return espeak_ng_GetSampleRate();
 }
 
 int loadOnce() {
     const std::lock_guard lock(engineLock);
-    static const int rate = [] {
-        std::string problem;
-        const int loaded = load(problem);
-        if (loaded <= 0)
-            report("speech is unavailable: " + problem + "; Say Phone Number is silent");
-        return loaded;
-    }();
+    static const int rate = load();
     return rate;
 }
 
@@ -108,19 +94,15 @@ void EspeakEngine::speak(const QString& text) {
     if (!speaks() || stream_.stopped())
         return;
     // espeak-ng reads up to the first zero byte; a stray one must not cut the request short.
-    QString whole = text;
-    whole.replace(QChar(u'\0'), QChar(u' '));
-    const PcmFormat format{1, sampleRate_};
-    espeak_ng_STATUS status = ENS_OK;
+    const QByteArray utf8 = QString(text).replace(QChar(u'\0'), QChar(u' ')).toUtf8();
     bool cut = false; // by the stream: no device, a stalled one, or stop()
-    {
-        const std::lock_guard lock(engineLock);
-        // Each piece plays as soon as it exists; the device's pace holds the synthesis back.
-        status = synthesize(whole.toUtf8(), [&](const std::int16_t* samples, long count) {
-            cut = cut || !stream_.write(format, samples, count);
-            return !cut;
-        });
-    }
+    std::unique_lock lock(engineLock);
+    // Each piece plays as soon as it exists; the device's pace holds the synthesis back.
+    const espeak_ng_STATUS status = synthesize(utf8, [&](const std::int16_t* samples, long count) {
+        cut = cut || !stream_.write(PcmFormat{1, sampleRate_}, samples, count);
+        return !cut;
+    });
+    lock.unlock();
     if (status != ENS_OK && !cut)
         reportOnce("speech could not read a request (" + statusText(status) + "); it was skipped");
     // The next request starts only after this one has been heard to its end.

@@ -20,5 +20,5 @@ public:
 
 private:
     const int sampleRate_;
-    SoundStream stream_{std::chrono::seconds(2)}; // released after two idle seconds
+    SoundStream stream_;
 };

@@ -2,32 +2,29 @@
 
 #include "output/bounded_calls.h"
 
-#include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
-// The desktop's speech service, speech-dispatcher through libspeechd, as a synchronous engine:
-// speak() returns once the server reports the message's end, or gives up within a bound. It
-// sets nothing that changes how speech sounds, so the user's own voice and rate apply. Every
-// call to libspeechd runs through BoundedCalls: a server that stops answering is left behind.
+// The desktop's speech service, speech-dispatcher through libspeechd, as a synchronous engine.
+// It sets nothing that changes how speech sounds, so the user's own voice and rate apply. Every
+// libspeechd call runs through BoundedCalls: a server that stops answering is left behind.
 class SpeechDispatcherEngine {
 public:
     SpeechDispatcherEngine();
     // Cancels what the server still says for us and closes, within about 120 ms.
     ~SpeechDispatcherEngine();
-    SpeechDispatcherEngine(const SpeechDispatcherEngine&) = delete;
-    SpeechDispatcherEngine& operator=(const SpeechDispatcherEngine&) = delete;
 
     // Connects to the user's server, starting it first when it is not running; false, with
     // `problem` saying why, when it does not answer properly within connectionBound.
     bool open(std::string& problem);
 
-    // True when the text was heard, or given up on with the server still answering (a stuck
-    // output module); false when the server hung up or stopped answering, `problem` saying so.
+    // Returns once the server reports the message's end: true, also when it was given up on with
+    // the server still answering (a stuck output module); false when the server hung up or
+    // stopped answering, `problem` saying so.
     bool speak(const QString& text, std::string& problem);
 
     // From any thread: the speak() or open() in progress returns at once.
@@ -36,19 +33,22 @@ public:
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
-    // How long a message may take to sound: room for the slowest rate a user can choose.
-    static std::chrono::milliseconds speakingBound(const QString& text);
+    // How long a message may take to sound: at the slowest rate a user can choose, a digit and
+    // its blank take about half a second.
+    static std::chrono::milliseconds speakingBound(const QString& text) {
+        return std::chrono::milliseconds(4000 + 500 * text.size());
+    }
 
     struct Link; // the connection, shared with calls that may be left behind
 
 private:
-    bool call(void (*request)(Link&), std::chrono::milliseconds bound);
+    bool call(std::function<void(Link&)> request, std::chrono::milliseconds bound);
 
     BoundedCalls calls_;
     std::shared_ptr<Link> link_;
     bool opened_ = false;
     bool leftBehind_ = false; // a call is still inside libspeechd: never close the connection
-    bool stalled_ = false;    // the last message was given up on
+    bool stalled_ = false;    // the last message was given up on: say so once
 };
 
 // Whether this session is meant to have speech-dispatcher: its address is set, its socket is
