@@ -44,21 +44,22 @@ void DesktopVoice::useEspeak(const std::string& why) {
 }
 
 void DesktopVoice::run() {
-    {
-        // Connecting and loading take a core's worth of work, which the program's first window
-        // needs more: they wait for the first request, or for the window to have come up.
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, 40ms, [this] { return closing_ || !queue_.empty(); });
-    }
     std::string problem;
-    if (service_ && service_->open(problem))
-        watch_.engineChosen(Engine::speechDispatcher);
-    else
-        useEspeak(service_ && speechDispatcherExpected()
-                      ? "speech-dispatcher cannot be reached (" + problem +
-                            "); speaking with the built-in espeak-ng voice"
-                      : "");
     std::unique_lock lock(mutex_);
+    // Connecting and loading take a core's worth of work, which the program's first window
+    // needs more: they wait for the first request, or for the window to have come up.
+    changed_.wait_for(lock, 40ms, [this] { return closing_ || !queue_.empty(); });
+    if (!closing_) {
+        lock.unlock();
+        if (service_ && service_->open(problem))
+            watch_.engineChosen(Engine::speechDispatcher);
+        else
+            useEspeak(service_ && speechDispatcherExpected()
+                          ? "speech-dispatcher cannot be reached (" + problem +
+                                "); speaking with the built-in espeak-ng voice"
+                          : "");
+        lock.lock();
+    }
     while (true) {
         changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
         if (closing_)
