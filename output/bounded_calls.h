@@ -16,8 +16,6 @@ public:
     // `onStart` runs first on every new thread (to raise its priority, say).
     explicit BoundedCalls(std::function<void()> onStart = {});
     ~BoundedCalls();
-    BoundedCalls(const BoundedCalls&) = delete;
-    BoundedCalls& operator=(const BoundedCalls&) = delete;
 
     // True when `call` returned within `bound`; false when it did not (it is left behind) or
     // when abandon() was called meanwhile.
