@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 #include <limits>
@@ -28,21 +27,13 @@ QLineEdit* addTextBox(QWidget* window, const char* name, QRect where) {
     return box;
 }
 
-// No button is the default one: Enter and Escape do nothing special.
-QPushButton* addButton(QWidget* window, const char* name, const char* caption, QRect where) {
-    auto* button = place<QPushButton>(window, name, where, caption);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound)
     : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
     setObjectName("Form1");
     setWindowTitle("Quorvel");
-    // The icon's own images rather than the packed icon: PNG needs no image plug-in loaded at
-    // start.
+    // PNG images rather than the packed icon, which would need an image plug-in loaded at start.
     QIcon icon;
     for (const int size : {16, 32})
         icon.addFile(QStringLiteral(":/resources/icon%1.png").arg(size), QSize(size, size));
@@ -54,28 +45,39 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     setFixedSize(twips(0, 0, 2265, 4845).size());
     setFont(windowFont());
 
+    // No button is the default one: Enter and Escape do nothing special.
+    const auto button = [this](const char* name, const char* caption, QRect where,
+                               void (Form1::*click)()) {
+        auto* made = place<QPushButton>(this, name, where, caption);
+        made->setAutoDefault(false);
+        connectClick(made, this, click);
+        return made;
+    };
     // Made in focus order, which Qt's focus chain follows; it is not the visual order: "Dial
     // Phone Number" comes first of the actions, and "Back Space" last, after the spoken text.
     Text1 = addTextBox(this, "Text1", twips(45, 135, 2175, 330));
-    Command1 = addButton(this, "Command1", "1", twips(90, 630, 645, 510));
-    Command2 = addButton(this, "Command2", "2", twips(810, 630, 645, 510));
-    Command3 = addButton(this, "Command3", "3", twips(1530, 630, 645, 510));
-    Command4 = addButton(this, "Command4", "4", twips(90, 1170, 645, 510));
-    Command5 = addButton(this, "Command5", "5", twips(810, 1170, 645, 510));
-    Command6 = addButton(this, "Command6", "6", twips(1530, 1170, 645, 510));
-    Command7 = addButton(this, "Command7", "7", twips(90, 1710, 645, 510));
-    Command8 = addButton(this, "Command8", "8", twips(810, 1710, 645, 510));
-    Command9 = addButton(this, "Command9", "9", twips(1530, 1710, 645, 510));
-    Command10 = addButton(this, "Command10", "*", twips(90, 2295, 645, 510));
-    Command11 = addButton(this, "Command11", "0", twips(810, 2295, 645, 510));
-    Command12 = addButton(this, "Command12", "#", twips(1530, 2295, 645, 510));
-    Command13 = addButton(this, "Command13", "Dial Phone Number", twips(90, 4230, 2085, 555));
-    Command14 = addButton(this, "Command14", "Clear", twips(90, 2880, 2085, 285));
-    Command15 = addButton(this, "Command15", "Say Phone Number", twips(90, 3600, 2085, 555));
+    Command1 = button("Command1", "1", twips(90, 630, 645, 510), &Form1::Command1_Click);
+    Command2 = button("Command2", "2", twips(810, 630, 645, 510), &Form1::Command2_Click);
+    Command3 = button("Command3", "3", twips(1530, 630, 645, 510), &Form1::Command3_Click);
+    Command4 = button("Command4", "4", twips(90, 1170, 645, 510), &Form1::Command4_Click);
+    Command5 = button("Command5", "5", twips(810, 1170, 645, 510), &Form1::Command5_Click);
+    Command6 = button("Command6", "6", twips(1530, 1170, 645, 510), &Form1::Command6_Click);
+    Command7 = button("Command7", "7", twips(90, 1710, 645, 510), &Form1::Command7_Click);
+    Command8 = button("Command8", "8", twips(810, 1710, 645, 510), &Form1::Command8_Click);
+    Command9 = button("Command9", "9", twips(1530, 1710, 645, 510), &Form1::Command9_Click);
+    Command10 = button("Command10", "*", twips(90, 2295, 645, 510), &Form1::Command10_Click);
+    Command11 = button("Command11", "0", twips(810, 2295, 645, 510), &Form1::Command11_Click);
+    Command12 = button("Command12", "#", twips(1530, 2295, 645, 510), &Form1::Command12_Click);
+    Command13 = button("Command13", "Dial Phone Number", twips(90, 4230, 2085, 555),
+                       &Form1::Command13_Click);
+    Command14 = button("Command14", "Clear", twips(90, 2880, 2085, 285), &Form1::Command14_Click);
+    Command15 = button("Command15", "Say Phone Number", twips(90, 3600, 2085, 555),
+                       &Form1::Command15_Click);
     // Below the bottom of the window, which cannot grow: never seen, yet it holds the spoken
     // text and keeps its place in the focus order.
     Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
-    Command16 = addButton(this, "Command16", "Back Space", twips(90, 3195, 2085, 285));
+    Command16 =
+        button("Command16", "Back Space", twips(90, 3195, 2085, 285), &Form1::Command16_Click);
 
     // What a screen reader says: the two fields have no caption of their own, and a bare "*" or
     // "#" is read or skipped depending on the reader's punctuation setting.
@@ -86,17 +88,6 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Command10->setAccessibleName("star");
     Command12->setAccessibleName("hash");
 
-    const std::pair<QPushButton*, void (Form1::*)()> clicks[] = {
-        {Command1, &Form1::Command1_Click},   {Command2, &Form1::Command2_Click},
-        {Command3, &Form1::Command3_Click},   {Command4, &Form1::Command4_Click},
-        {Command5, &Form1::Command5_Click},   {Command6, &Form1::Command6_Click},
-        {Command7, &Form1::Command7_Click},   {Command8, &Form1::Command8_Click},
-        {Command9, &Form1::Command9_Click},   {Command10, &Form1::Command10_Click},
-        {Command11, &Form1::Command11_Click}, {Command12, &Form1::Command12_Click},
-        {Command13, &Form1::Command13_Click}, {Command14, &Form1::Command14_Click},
-        {Command15, &Form1::Command15_Click}, {Command16, &Form1::Command16_Click}};
-    for (const auto& [button, handler] : clicks)
-        connectClick(button, this, handler);
     // textChanged is emitted before setText returns, so the service-code check runs inside every
     // change of the number, as key presses, Clear, Back Space and "Close" rely on.
     connect(Text1, &QLineEdit::textChanged, this,

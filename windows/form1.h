@@ -28,7 +28,6 @@ public:
     Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
     ~Form1() override;
 
-    // The two texts are the contents of Text1 and Text2.
     QString numberText() const override { return Text1->text(); }
     void setNumberText(const QString& text) override { Text1->setText(text); }
     QString spokenText() const override { return Text2->text(); }

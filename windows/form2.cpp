@@ -17,33 +17,6 @@ const char* const TesterList = "Harrow Lane Software Quorvel\r\n"
                                "--------------------\r\n"
                                "Mira Castellan\r\n";
 
-namespace {
-
-QPlainTextEdit* addTesterList(QWidget* container) {
-    auto* text = place<QPlainTextEdit>(container, "Text3", twips(105, 210, 5160, 1590));
-    text->setPlainText(QString::fromLatin1(TesterList));
-    text->setReadOnly(true);
-    // Tab walks on to the next control, as in every text box of the program.
-    text->setTabChangesFocus(true);
-    // Read-only text can still be walked and selected from the keyboard once it has the focus.
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Bold);
-    text->setFont(font);
-
-    QPalette colours = text->palette();
-    colours.setColor(QPalette::Base, QColor(192, 192, 192));
-    colours.setColor(QPalette::Text, Qt::white);
-    text->setPalette(colours);
-    return text;
-}
-
-} // namespace
-
 Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     setObjectName("Form2");
     setWindowTitle("About");
@@ -72,38 +45,50 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     Label24->setAccessibleDescription("The maker's web address");
 }
 
+// What only a shown window needs is made at its first showing, off the program's start.
 void Form2::setVisible(bool visible) {
     if (visible && !Text3)
         buildForShowing();
     QWidget::setVisible(visible);
 }
 
-// What only a shown window needs is made when it is first shown, off the program's start.
 void Form2::buildForShowing() {
     // A frame's caption sits on its top border, so the labels placed just below it stay clear of
     // the line; the platform style would draw the border under the whole caption instead.
-    const int captionMiddle = fontMetrics().height() / 2;
     for (QGroupBox* frame : {Frame2, Frame3})
         frame->setStyleSheet(
             QStringLiteral("QGroupBox { border: 2px groove palette(mid); margin-top: %1px; }"
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px; "
                            "padding: 0px 2px; }")
-                .arg(captionMiddle));
+                .arg(fontMetrics().height() / 2));
 
-    Text3 = addTesterList(Frame3);
+    Text3 = place<QPlainTextEdit>(Frame3, "Text3", twips(105, 210, 5160, 1590));
+    Text3->setPlainText(QString::fromLatin1(TesterList));
+    Text3->setReadOnly(true);
+    // Tab walks on to the next control, as in every text box of the program.
+    Text3->setTabChangesFocus(true);
+    // Read-only text can still be walked and selected from the keyboard once it has the focus.
+    Text3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont font(QStringLiteral("MS Sans Serif"), -1, QFont::Bold);
+    font.setPointSizeF(9.75);
+    Text3->setFont(font);
+    QPalette colours = Text3->palette();
+    colours.setColor(QPalette::Base, QColor(192, 192, 192));
+    colours.setColor(QPalette::Text, Qt::white);
+    Text3->setPalette(colours);
     Text3->setAccessibleName("Beta testers");
+
     Command1 = place<QPushButton>(this, "Command1", twips(4275, 3510, 1365, 240), "Close");
     Command1->setAutoDefault(false);
     connectClick(Command1, this, &Form2::Command1_Click);
 
     Image1 = place<QLabel>(Frame2, "Image1", twips(2835, 240, 2670, 1095));
     Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Image1->setLineWidth(1);
     Image1->setPixmap(QPixmap(QStringLiteral(":/resources/about.bmp")));
-    Image1->setFocusPolicy(Qt::NoFocus);
     // Beneath the labels that cross it, so that their text is drawn over the picture.
     Image1->lower();
-
     Image1->setAccessibleName("Quorvel logo");
     Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
                                      "it, beside the word Quorvel over a wavy line");

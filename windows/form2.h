@@ -8,10 +8,9 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// The About window: product name, version line, web address and copyright line, a picture and
-// the list of beta testers. Made once, hidden, when the keypad window loads (the tester list and
-// the picture when it is first shown); after that it is only shown and hidden. It is a window of
-// its own, owned by no other, so the keypad window can come in front of it.
+// The About window: product name, version, web address, copyright, a picture and the beta
+// testers. Made once, hidden, then only shown and hidden; a window of its own, owned by no
+// other, so the keypad window can come in front of it.
 class Form2 final : public QWidget {
     Q_OBJECT
 
@@ -27,9 +26,8 @@ public:
 
     void setVisible(bool visible) override;
 
-    // The controls, by name, in focus order. The captions of Label25, Label26 and Label27 are
-    // placeholders until the keypad window fills them from the version record. Text3, Command1
-    // and Image1 are made when the window is first shown (null until then).
+    // The controls, by name, in focus order. The keypad window fills Label25..Label27 from the
+    // version record; Text3, Command1 and Image1 are null until the window is first shown.
     QGroupBox* Frame2;
     QGroupBox* Frame3;
     QPlainTextEdit* Text3 = nullptr;

@@ -65,9 +65,7 @@ public:
     // queue; a press made by the input being handed on is that input's own effect and runs.
     bool mustWait() const { return holds_ > 0 || (!held_.empty() && !handingOn_); }
 
-    void queue(QObject* receiver, std::function<void()> handOn) {
-        held_.push_back({receiver, std::move(handOn)});
-    }
+    void queue(std::function<void()> handOn) { held_.push_back(std::move(handOn)); }
 
     void release() {
         if (--holds_ == 0 && !held_.empty() && !handingOn_)
@@ -82,36 +80,29 @@ protected:
             !isUserInput(event->type()))
             return false;
         auto* window = static_cast<QWindow*>(receiver);
-        queue(window, [window, send = sendAgainLater(event)] {
-            // Input for a window that has been hidden meanwhile goes with it.
-            if (window->isVisible())
+        queue([window = QPointer(window), send = sendAgainLater(event)] {
+            // Input for a window gone or hidden meanwhile goes with it.
+            if (window && window->isVisible())
                 send(window);
         });
         return true;
     }
 
 private:
-    struct Held {
-        QPointer<QObject> receiver;
-        std::function<void()> handOn;
-    };
-
-    // Each held event or press runs to its end before the next; one that starts a clip makes the
-    // rest wait again. Input for a window gone meanwhile (the program is ending) is dropped.
+    // Each held event or press runs to its end before the next; one starting a clip holds the rest.
     void handOn() {
         handingOn_ = true;
         while (holds_ == 0 && !held_.empty()) {
-            Held next = std::move(held_.front());
+            const std::function<void()> next = std::move(held_.front());
             held_.pop_front();
-            if (next.receiver)
-                next.handOn();
+            next();
         }
         handingOn_ = false;
     }
 
     int holds_ = 0;
     bool handingOn_ = false;
-    std::deque<Held> held_;
+    std::deque<std::function<void()>> held_;
 };
 
 InputQueue& inputQueue() {
@@ -134,7 +125,10 @@ HeldInput::~HeldInput() {
 void pressInTurn(QObject* receiver, std::function<void()> press) {
     InputQueue& queue = inputQueue();
     if (queue.mustWait()) {
-        queue.queue(receiver, std::move(press));
+        queue.queue([receiver = QPointer(receiver), press = std::move(press)] {
+            if (receiver)
+                press();
+        });
         return;
     }
     const HeldInput heldWhilePressed;

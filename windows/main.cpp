@@ -17,9 +17,8 @@
 #include <optional>
 
 int main(int argc, char* argv[]) {
-    // One heap for every thread. Each extra one reserves 64 MB of address space, which a handful
-    // of threads turn into hundreds: under an address-space limit (ulimit -v) the sound server's
-    // buffers would then not fit. Few threads here ever allocate at the same moment.
+    // One heap for every thread: each extra one reserves 64 MB of address space, so under a limit
+    // (ulimit -v) the sound server's buffers would not fit. Few threads here allocate at once.
     mallopt(M_ARENA_MAX, 1);
     if (!graphicalSessionNamed()) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");

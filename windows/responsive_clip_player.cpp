@@ -3,7 +3,6 @@
 #include "windows/held_input.h"
 
 #include <QEventLoop>
-#include <QMetaObject>
 #include <QScopeGuard>
 
 #include <functional>
@@ -20,10 +19,9 @@ void waitWhile(const std::function<void()>& play) {
             [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
         play();
     });
-    // Returns early when the program is ending; the real player has been stopped by then, so the
-    // clip is about to end. Input is held back rather than excluded from the loop: on X11, Qt
-    // counts a window manager's close request as user input, and closing the keypad window must
-    // end the program even in the middle of a dial.
+    // Quits early when the program ends; the real player is stopped then. Input is held back, not
+    // excluded from the loop: on X11, Qt counts a window manager's close request as user input,
+    // and closing the keypad window must end the program even in the middle of a dial.
     loop.exec();
     played.get();
 }
