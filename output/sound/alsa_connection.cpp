@@ -14,8 +14,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Sound buffered in the device: the device thread runs with raised priority, so this is ample
-// on a busy machine, and short enough that a key sounds as it is clicked.
+// Ample on a busy machine (the device thread runs with raised priority), and short enough that
+// a key sounds as it is clicked.
 constexpr unsigned int bufferMicroseconds = 50000;
 
 // Frames per bounded write: stop() is noticed between them.
@@ -41,9 +41,6 @@ struct AlsaConnection::Device {
     std::chrono::milliseconds buffer{0};
     int error = 0; // of the last call
 
-    Device() = default;
-    Device(const Device&) = delete;
-    Device& operator=(const Device&) = delete;
     ~Device() {
         if (pcm != nullptr)
             snd_pcm_close(pcm);
@@ -102,8 +99,8 @@ std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCa
 }
 
 AlsaConnection::~AlsaConnection() {
-    // After a call that was left behind, this only lets go: that call closes the device when it
-    // returns, if ever.
+    // After a call that was left behind, this only lets go: that call closes the device if it
+    // ever returns.
     Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
 }
 

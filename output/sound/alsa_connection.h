@@ -8,10 +8,9 @@
 
 class BoundedCalls;
 
-// A stream on the default ALSA device through alsa-lib, for systems without a sound server.
-// alsa-lib's calls block (a device that stops taking sound, such as a pipe nobody reads, holds a
-// write for ever), so each runs through `calls` within a bound; a call that overruns is left
-// behind, holding the device until it returns, and the connection is finished with.
+// A stream on the default ALSA device, for systems without a sound server. alsa-lib's calls
+// block (a pipe nobody reads holds a write for ever), so each runs through `calls` within a
+// bound; one that overruns is left behind holding the device, and the connection is finished.
 class AlsaConnection final : public SoundConnection {
 public:
     // Opens the default device for `format`; nothing, reported once, when it cannot.
@@ -20,8 +19,6 @@ public:
     // Closes the device, so that what it took is complete (a capture file, say), waiting briefly
     // and never for a device that has stalled.
     ~AlsaConnection() override;
-    AlsaConnection(const AlsaConnection&) = delete;
-    AlsaConnection& operator=(const AlsaConnection&) = delete;
 
     bool write(const std::int16_t* samples, long frames) override;
     bool drain() override;

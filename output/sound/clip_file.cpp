@@ -53,9 +53,8 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
 }
 
 long ClipFile::read(std::int16_t* samples, long frames) {
-    // Every encoding is read as floating point from -1 to 1 and brought to 16 bits here, at the
-    // clip's own level. (libsndfile's own 16-bit reading of floating-point data gives near-silence
-    // unscaled, and scaled it raises the clip's peak to full scale.)
+    // Read as float and scaled here: libsndfile's 16-bit reading of float data gives near-silence,
+    // or, scaled, raises the clip's peak to full scale.
     decoded_.resize(std::size_t(frames) * std::size_t(fileChannels_));
     const sf_count_t got = sf_readf_float(file_.get(), decoded_.data(), frames);
     if (got <= 0)

@@ -26,11 +26,11 @@ public:
     long read(std::int16_t* samples, long frames);
 
 private:
-    ClipFile(std::unique_ptr<sf_private_tag, int (*)(sf_private_tag*)> file, PcmFormat format,
-             int fileChannels)
+    using File = std::unique_ptr<sf_private_tag, int (*)(sf_private_tag*)>;
+    ClipFile(File file, PcmFormat format, int fileChannels)
         : file_(std::move(file)), format_(format), fileChannels_(fileChannels) {}
 
-    std::unique_ptr<sf_private_tag, int (*)(sf_private_tag*)> file_;
+    File file_;
     PcmFormat format_; // as played
     int fileChannels_; // as stored
     std::vector<float> decoded_;

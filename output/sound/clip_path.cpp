@@ -48,22 +48,14 @@ QString decodePath(const std::string& bytes) {
 
 std::string encodePath(const QString& path) {
     std::string bytes;
-    qsizetype runStart = 0;
-    const auto flush = [&](qsizetype end) {
-        bytes += path.mid(runStart, end - runStart).toUtf8().toStdString();
-    };
     for (qsizetype i = 0; i < path.size(); ++i) {
-        if (path[i].isHighSurrogate() && i + 1 < path.size() && path[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
         const char16_t unit = path[i].unicode();
-        if (unit >= 0xdc80 && unit <= 0xdcff) {
-            flush(i);
+        if (path[i].isHighSurrogate() && i + 1 < path.size() && path[i + 1].isLowSurrogate())
+            bytes += path.mid(i++, 2).toUtf8().toStdString();
+        else if (unit >= 0xdc80 && unit <= 0xdcff)
             bytes.push_back(static_cast<char>(unit - 0xdc00));
-            runStart = i + 1;
-        }
+        else
+            bytes += QString(path[i]).toUtf8().toStdString();
     }
-    flush(path.size());
     return bytes;
 }

@@ -4,18 +4,8 @@
 
 #include <array>
 
-namespace {
-constexpr long framesPerRead = 1024;
-} // namespace
-
-DeviceClipPlayer::DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle)
-    : stream_(releaseAfterIdle) {}
-
-void DeviceClipPlayer::PlayClip(const QString& path) {
-    PlayClips(QStringList{path});
-}
-
 void DeviceClipPlayer::PlayClips(const QStringList& paths) {
+    constexpr long framesPerRead = 1024;
     const std::lock_guard lock(playing_);
     std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo (more is mixed down)
     for (const QString& path : paths) {
@@ -35,12 +25,4 @@ void DeviceClipPlayer::PlayClips(const QStringList& paths) {
         }
     }
     stream_.drain();
-}
-
-void DeviceClipPlayer::stop() {
-    stream_.stop();
-}
-
-bool DeviceClipPlayer::holdsDevice() const {
-    return stream_.isOpen();
 }

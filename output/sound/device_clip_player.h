@@ -9,17 +9,18 @@
 // thread waits until the last sample has been heard.
 class DeviceClipPlayer final : public ClipPlayer {
 public:
-    explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
+    explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2))
+        : stream_(releaseAfterIdle) {}
 
-    void PlayClip(const QString& path) override;
+    void PlayClip(const QString& path) override { PlayClips(QStringList{path}); }
     void PlayClips(const QStringList& paths) override;
 
     // From any thread, at program end: cuts the current clip short; every later call returns at
     // once.
-    void stop();
+    void stop() { stream_.stop(); }
 
     // Whether the player currently holds the sound device.
-    bool holdsDevice() const;
+    bool holdsDevice() const { return stream_.isOpen(); }
 
 private:
     std::mutex playing_;

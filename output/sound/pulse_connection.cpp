@@ -14,12 +14,11 @@ using namespace std::chrono_literals;
 // A local server answers within milliseconds; one that takes longer is paused or hung.
 constexpr auto connectLimit = 500ms;
 
-// How much sound the server holds ahead of what is heard. A whole key tone fits, and a dial
-// stays this far ahead, so a busy machine cannot split a tone.
+// Held by the server ahead of what is heard: a whole key tone fits, so a busy machine cannot
+// split a tone.
 constexpr auto aheadOfListener = 1s;
 
-// How often the server asks for more and how late a new sound may start: the sink runs with
-// this latency, so a key's tone is heard within about this long of the click.
+// The sink's latency, so a key's tone is heard within about this long of the click.
 constexpr auto requestEvery = 10ms;
 
 // The longest single step of waiting, so that stop() is noticed at once.
@@ -41,9 +40,7 @@ std::unique_ptr<PulseConnection>
 PulseConnection::open(PcmFormat format, const std::atomic<bool>& stopped, Failure& failure) {
     std::unique_ptr<PulseConnection> output(new PulseConnection(format, stopped));
     failure = output->connect();
-    if (failure != Failure::none)
-        return nullptr;
-    return output;
+    return failure == Failure::none ? std::move(output) : nullptr;
 }
 
 PulseConnection::Failure PulseConnection::connect() {
@@ -54,8 +51,8 @@ PulseConnection::Failure PulseConnection::connect() {
     if (loop_ != nullptr)
         context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);
     pa_proplist_free(properties);
-    // Nothing to do with a server: libpulse could not map the memory it sends sound through
-    // (an address-space limit, say). ALSA's route to the server would fail the same way.
+    // libpulse could not map its shared memory (an address-space limit, say); ALSA's route to
+    // the server would fail the same way.
     if (context_ == nullptr)
         return failedSaying("no memory for the sound server's buffers (is the address space "
                             "limited, as by ulimit -v?); key tones and speech are silent");
@@ -85,8 +82,8 @@ PulseConnection::Failure PulseConnection::connect() {
     if (!pa_sample_spec_valid(&sampleFormat))
         return failedSaying("the sound server cannot play " + std::to_string(format_.channels) +
                             " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
-    // Early requests make the server run the sink at `requestEvery` (a prompt start), while the
-    // target length lets it hold much more than that (a whole tone).
+    // Early requests run the sink at `requestEvery` (a prompt start); the target length still
+    // lets the server hold a whole tone.
     const pa_buffer_attr attributes{std::uint32_t(-1), bytesFor(format_, aheadOfListener),
                                     bytesFor(format_, requestEvery),
                                     bytesFor(format_, requestEvery), std::uint32_t(-1)};
@@ -124,9 +121,8 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
     std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
     if (!written_) {
-        // A new sound on a connection kept open: the server may have gone (restarted) since the
-        // last one. Hearing the hang-up now, before writing, lets a fresh connection play it;
-        // it may lie behind messages the server sent before it went.
+        // The server may have restarted since the last sound: hearing the hang-up (perhaps behind
+        // older messages) before writing lets a fresh connection play this one.
         for (int i = 0; i < 64 && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
         }
         wentAway_ = broken();
@@ -134,14 +130,11 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
             return false;
     }
     while (left > 0) {
-        if (stopped_ || broken())
+        const std::size_t room = pa_stream_writable_size(stream_);
+        if (stopped_ || broken() || room == std::size_t(-1))
             return failWith(stopped_ ? Wait::stopped : Wait::broken);
-        std::size_t room = pa_stream_writable_size(stream_);
-        if (room == static_cast<std::size_t>(-1))
-            return failWith(Wait::broken);
         if (room == 0) {
-            // The server holds a second already and asks for more every few milliseconds while
-            // it plays; no request for this long means it has stopped taking sound.
+            // A playing server asks for more every few milliseconds: silence this long is a stall.
             const Wait wait =
                 runUntil([this] { return pa_stream_writable_size(stream_) > 0; }, stallLimit);
             if (wait != Wait::done)
@@ -171,15 +164,12 @@ bool PulseConnection::drain() {
         &drained);
     if (operation == nullptr)
         return failWith(Wait::broken);
-    // What is still queued plays in at most the target length; beyond that plus a short grace
-    // the server has stopped.
+    // What is queued plays within the target length; longer than that plus a grace is a stall.
     const Wait wait = runUntil([&drained] { return drained >= 0; }, aheadOfListener + stallLimit);
     if (wait != Wait::done)
         pa_operation_cancel(operation);
     pa_operation_unref(operation);
-    if (wait != Wait::done)
-        return failWith(wait);
-    return drained == 1 || failWith(Wait::broken);
+    return wait == Wait::done ? drained == 1 || failWith(Wait::broken) : failWith(wait);
 }
 
 template <typename Done>
@@ -203,8 +193,6 @@ PulseConnection::Wait PulseConnection::runUntil(Done done, Clock::duration limit
 }
 
 bool PulseConnection::broken() const {
-    if (context_ == nullptr)
-        return true;
     const pa_context_state_t context = pa_context_get_state(context_);
     if (context == PA_CONTEXT_FAILED || context == PA_CONTEXT_TERMINATED)
         return true;

@@ -11,17 +11,15 @@ struct pa_mainloop;
 struct pa_stream;
 
 // A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse),
-// spoken to directly rather than through ALSA's pulse plugin. The server holds up to a second of
-// sound ahead, so a tone plays whole even when this process is not scheduled for a while, and
-// its drain says exactly when the last sample has been played. Nothing here blocks: the
-// connection is driven by a main loop of its own, run by the caller in short bounded steps.
+// spoken to directly: the server holds up to a second ahead, so a tone plays whole even when this
+// process is not scheduled for a while, and its drain says when the last sample was played.
+// Nothing blocks: the connection's own main loop is run by the caller in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
     enum class Failure { none, noServer, failed };
 
-    // Connects within a short bound. Gives nothing, with `failure` set to noServer, when no sound
-    // server runs here (then the caller uses the sound device directly), or to failed when one
-    // runs but cannot play, which has been reported.
+    // Connects within a short bound. Nothing, with `failure` set to noServer when no server runs
+    // here (the caller then uses the device directly), or to failed (reported) when it cannot play.
     static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
                                                  Failure& failure);
     ~PulseConnection() override;

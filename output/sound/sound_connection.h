@@ -3,8 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-// No progress for this long means the device or sound server has stopped taking sound: the
-// sound is abandoned rather than holding the keypad.
+// No progress for this long is a stall: the sound is abandoned rather than hold the keypad.
 constexpr std::chrono::milliseconds stallLimit{400};
 
 // One open connection to a sound device or server, for one sample format. Every call returns
@@ -21,7 +20,7 @@ public:
     // Returns once everything written has been played. False: failed, or stopped.
     virtual bool drain() = 0;
 
-    // After a failed write: the server had gone while the connection sat idle, before any of the
-    // new sound was taken, and nothing was said. A fresh connection may play that sound.
+    // After a failed write: the server went while the connection sat idle, before taking any of
+    // the sound, and nothing was said; a fresh connection may play it.
     virtual bool wentAway() const { return false; }
 };

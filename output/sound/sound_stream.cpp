@@ -11,8 +11,8 @@
 
 namespace {
 
-// The ALSA device thread writes a tone in time even on a busy machine: real-time scheduling
-// where the system grants it, otherwise a raised priority, otherwise as it is.
+// So the ALSA device thread writes a tone in time on a busy machine: real-time scheduling where
+// granted, otherwise a raised priority.
 void raiseDeviceThreadPriority() {
     sched_param parameter{};
     parameter.sched_priority = 5;
@@ -33,17 +33,24 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         return false;
     if (connection_ != nullptr && format_ != format) {
         connection_->drain();
-        closeLocked();
+        connection_.reset();
     }
+    format_ = format;
     for (bool again = false;; again = true) {
-        if (connection_ == nullptr && !openLocked(format))
-            return false;
+        if (connection_ == nullptr) {
+            auto failure = PulseConnection::Failure::none;
+            connection_ = PulseConnection::open(format, stopped_, failure);
+            if (connection_ == nullptr && failure == PulseConnection::Failure::noServer)
+                connection_ = AlsaConnection::open(format, deviceCalls_, stopped_);
+            if (connection_ == nullptr)
+                return false;
+        }
         if (connection_->write(samples, frames))
             return true;
         // Stalled, gone or stopped: this connection is finished with. One the server dropped
         // while it sat idle (a restart) is made again once, and plays this same sound.
         const bool reconnect = !again && connection_->wentAway();
-        closeLocked();
+        connection_.reset();
         if (!reconnect)
             return false;
     }
@@ -54,7 +61,7 @@ void SoundStream::drain() {
     if (connection_ == nullptr)
         return;
     if (!connection_->drain()) {
-        closeLocked();
+        connection_.reset();
         return;
     }
     releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
@@ -67,8 +74,8 @@ void SoundStream::stop() {
     stopped_ = true;
     deviceCalls_.abandon();
     {
-        // Orders the flag with the releaser's check, so its wake-up cannot be lost. A write or
-        // drain in progress sees the flag within milliseconds and lets go of the lock.
+        // Orders the flag with the releaser's check, so its wake-up cannot be lost; a write or
+        // drain in progress sees the flag within milliseconds.
         const std::lock_guard lock(mutex_);
     }
     idleChanged_.notify_all();
@@ -79,26 +86,14 @@ bool SoundStream::isOpen() const {
     return connection_ != nullptr;
 }
 
-bool SoundStream::openLocked(PcmFormat format) {
-    PulseConnection::Failure failure = PulseConnection::Failure::none;
-    connection_ = PulseConnection::open(format, stopped_, failure);
-    if (connection_ == nullptr && failure == PulseConnection::Failure::noServer)
-        connection_ = AlsaConnection::open(format, deviceCalls_, stopped_);
-    format_ = format;
-    return connection_ != nullptr;
-}
-
-void SoundStream::closeLocked() {
-    connection_.reset();
-    releaseAt_.reset();
-}
-
 void SoundStream::releaseWhenIdle(std::stop_token ending) {
     std::unique_lock lock(mutex_);
     while (!ending.stop_requested()) {
         if ((stopped_ && connection_ != nullptr) ||
-            (releaseAt_ && std::chrono::steady_clock::now() >= *releaseAt_))
-            closeLocked();
+            (releaseAt_ && std::chrono::steady_clock::now() >= *releaseAt_)) {
+            connection_.reset();
+            releaseAt_.reset();
+        }
         const auto changed = [this, at = releaseAt_] {
             return releaseAt_ != at || (stopped_ && connection_ != nullptr);
         };

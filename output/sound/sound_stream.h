@@ -14,12 +14,11 @@
 #include <stop_token>
 #include <thread>
 
-// One output stream, opened on first use and kept open while sounds follow one another, so
-// back-to-back writes are sample-contiguous, and released after an idle spell, so an idle
-// program holds no device. It plays on the desktop's sound server when one runs, otherwise on
-// the default ALSA device. No call waits without a bound: a stream that stops taking sound is
-// abandoned with one line on standard error, and the next sound opens a fresh one. Used from
-// one thread at a time, except stop().
+// One output stream, kept open while sounds follow one another, so back-to-back writes are
+// sample-contiguous, and released after an idle spell, so an idle program holds no device: on
+// the desktop's sound server when one runs, otherwise the default ALSA device. No call waits
+// without a bound: a stream that stops taking sound is abandoned with one line on standard
+// error, and the next sound opens a fresh one. Used from one thread at a time, except stop().
 class SoundStream {
 public:
     explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
@@ -41,8 +40,6 @@ public:
     bool isOpen() const;
 
 private:
-    bool openLocked(PcmFormat format);
-    void closeLocked();
     void releaseWhenIdle(std::stop_token ending);
 
     std::atomic<bool> stopped_{false};
@@ -54,8 +51,7 @@ private:
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
     std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
-    // Started with the first sound, so a stream that never plays has no thread; ended and
-    // joined first when the stream goes, and it never waits on the device beyond the
-    // connection's own short bounds.
+    // Started with the first sound; joined first on destruction, which is safe as it waits on
+    // the device only within the connection's own short bounds.
     std::jthread releaser_;
 };
