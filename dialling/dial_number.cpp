@@ -9,13 +9,10 @@ QString DialNumber(QString& number, ClipPlayer& player) {
     // Only the names are gathered up front; the player reads each clip when its turn comes.
     QStringList paths;
     paths.reserve(number.size());
-    for (const QChar c : std::as_const(number)) {
-        // "*" has its own clip name; no "*.wav" is asked for, so a stray file of that name can
-        // never sound the key twice.
-        const QString fileName =
-            c == u'*' ? QStringLiteral("ast.wav") : QString(c) + QStringLiteral(".wav");
-        paths.append(ClipPath(fileName));
-    }
+    // "*" has its own clip name; no "*.wav" is asked for, so a stray file of that name can never
+    // sound the key twice.
+    for (const QChar c : std::as_const(number))
+        paths.append(ClipPath(c == u'*' ? QStringLiteral("ast.wav") : QString(c) + ".wav"));
     number.clear();
     player.PlayClips(paths);
     return QString();

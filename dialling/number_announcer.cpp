@@ -2,17 +2,16 @@
 
 #include "output/speech/speech_voice.h"
 
+#include <algorithm>
+
 void sayNumber(const NumberTexts& texts, SpeechVoice& voice) {
     const QString spoken = texts.spokenText();
     if (spoken.isEmpty())
         return;
 
     const QString number = texts.numberText();
-    for (const SpecialNumber& special : SpecialNumbers) {
-        if (number == QLatin1String(special.number)) {
-            voice.Speak(QString::fromLatin1(special.phrase));
-            return;
-        }
-    }
-    voice.Speak(QStringLiteral("Telephone number: ") + spoken);
+    const auto special = std::ranges::find_if(
+        SpecialNumbers, [&number](const SpecialNumber& row) { return number == row.number; });
+    voice.Speak(special != SpecialNumbers.end() ? QString::fromLatin1(special->phrase)
+                                                : QStringLiteral("Telephone number: ") + spoken);
 }
