@@ -47,7 +47,7 @@ case $row in
     ;;
   address-space)
     # The sanitizers reserve terabytes of address space; no limit leaves them room to start.
-    if ldd "$program" | grep -q libasan; then echo "sound_faults[$row]: not under AddressSanitizer"; exit 77; fi
+    if grep -q libasan <<<"$(ldd "$program")"; then echo "sound_faults[$row]: not under AddressSanitizer"; exit 77; fi
     ;;
 esac
 if [ "$row" = address-space ]; then
