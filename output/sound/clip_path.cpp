@@ -48,14 +48,14 @@ QString decodePath(const std::string& bytes) {
 
 std::string encodePath(const QString& path) {
     std::string bytes;
+    qsizetype run = 0; // where the text not yet encoded starts
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char16_t unit = path[i].unicode();
-        if (path[i].isHighSurrogate() && i + 1 < path.size() && path[i + 1].isLowSurrogate())
-            bytes += path.mid(i++, 2).toUtf8().toStdString();
-        else if (unit >= 0xdc80 && unit <= 0xdcff)
+        if (unit >= 0xdc80 && unit <= 0xdcff && (i == 0 || !path[i - 1].isHighSurrogate())) {
+            bytes += path.sliced(run, i - run).toUtf8().toStdString();
             bytes.push_back(static_cast<char>(unit - 0xdc00));
-        else
-            bytes += QString(path[i]).toUtf8().toStdString();
+            run = i + 1;
+        }
     }
-    return bytes;
+    return bytes + path.sliced(run).toUtf8().toStdString();
 }
