@@ -15,7 +15,7 @@ function(quorvel_harden)
       "$<${optimised}:-U_FORTIFY_SOURCE>" "$<${optimised}:-D_FORTIFY_SOURCE=2>"
       -fstack-protector-strong)
     get_target_property(type ${target} TYPE)
-    if(type STREQUAL "EXECUTABLE" AND QUORVEL_LINKER_BINDS_NOW)
+    if(type MATCHES "EXECUTABLE|MODULE_LIBRARY" AND QUORVEL_LINKER_BINDS_NOW)
       target_link_options(${target} PRIVATE LINKER:-z,relro,-z,now)
     endif()
   endforeach()

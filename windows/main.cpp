@@ -1,10 +1,10 @@
 // Quorvel: a telephone tone pad. Shows the keypad window and runs until it is closed.
 
 #include "output/report.h"
-#include "output/sound/device_clip_player.h"
-#include "output/speech/desktop_voice.h"
+#include "output/sound/clip_path.h"
 #include "windows/form1.h"
 #include "windows/graphical_session.h"
+#include "windows/output_module.h"
 #include "windows/program_end.h"
 #include "windows/responsive_clip_player.h"
 
@@ -13,7 +13,6 @@
 #include <malloc.h>
 
 #include <exception>
-#include <memory>
 #include <optional>
 
 int main(int argc, char* argv[]) {
@@ -29,16 +28,16 @@ int main(int argc, char* argv[]) {
     guard.reset();
 
     try {
-        DeviceClipPlayer speaker;
-        ResponsiveClipPlayer player(speaker);
+        OutputModule output(encodePath(applicationDirectory() + "/quorvel-output.so"));
+        ResponsiveClipPlayer player(output);
         Form1 window(
-            player, [] { return std::make_unique<DesktopVoice>(); },
-            [&speaker] { speaker.stop(); });
+            player, [&output] { return output.makeVoice(); }, [&output] { output.stopSound(); });
         closeOnSignals(&window, [&window] { window.close(); });
         endAtOnceOnDisplayLoss([&] {
-            speaker.stop();
+            output.stopSound();
             window.Voice.reset();
         });
+        output.loadAfterFirstPaint(&window);
         window.show();
         const int status = application.exec();
         endWithinBound(status);

@@ -46,9 +46,6 @@ void DesktopVoice::useEspeak(const std::string& why) {
 void DesktopVoice::run() {
     std::string problem;
     std::unique_lock lock(mutex_);
-    // Connecting and loading take a core's worth of work, which the program's first window
-    // needs more: they wait for the first request, or for the window to have come up.
-    changed_.wait_for(lock, 40ms, [this] { return closing_ || !queue_.empty(); });
     if (!closing_) {
         lock.unlock();
         if (service_ && service_->open(problem))

@@ -13,6 +13,7 @@
 #   server-restart   the sound server restarted right after a key: the next two keys are heard
 #   latin1-folder    the program unpacked into a folder whose name is not UTF-8: keys are heard
 #   address-space    a tight address-space limit (ulimit -v): keys are heard
+#   module-missing   the program without its sound and speech module: one line, silence, a clean close
 set -euo pipefail
 row=$1 program=$2 send_close_request=$3
 support=$(dirname "$0")/../support
@@ -42,8 +43,13 @@ case $row in
     # A folder name in Latin-1 bytes, as an archive made on another system unpacks.
     folder="$work/$(printf 'T\xf6n P\xe4d')"
     mkdir "$folder"
-    cp "$program" "$(dirname "$program")"/*.wav "$folder/"
+    cp "$program" "$(dirname "$program")"/{*.wav,quorvel-output.so} "$folder/"
     program="$folder/$(basename "$program")"
+    ;;
+  module-missing)
+    mkdir "$work/program"
+    cp "$program" "$(dirname "$program")"/*.wav "$work/program/"
+    program="$work/program/$(basename "$program")"
     ;;
   address-space)
     # The sanitizers reserve terabytes of address space; no limit leaves them room to start.
@@ -147,6 +153,17 @@ case $row in
     [ "$got" = 123 ] || fail "heard \"$got\", not \"123\""
     no_word
     echo "sound_faults[$row]: heard \"$got\""
+    ;;
+  module-missing)
+    click_keys 1 2 dial say 3
+    sleep 1
+    close_and_check
+    stop_recording
+    got=$(dtmf_in "$work/heard.raw")
+    [ -z "$got" ] || fail "heard \"$got\" without the sound module"
+    [ "$(wc -l <"$work/stderr")" = 1 ] && grep -q "sound and speech module does not load" "$work/stderr" ||
+      fail "not one line about the missing module"
+    echo "sound_faults[$row]: one line, then silent keys, Dial and Say, and a clean close"
     ;;
   *) fail "unknown row" ;;
 esac

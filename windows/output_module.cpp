@@ -1,0 +1,97 @@
+#include "windows/output_module.h"
+
+#include "output/report.h"
+
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <dlfcn.h>
+
+class OutputModule::Voice final : public SpeechVoice {
+public:
+    explicit Voice(OutputModule& module) : module_(module) {}
+    ~Voice() override {
+        std::unique_lock lock(module_.mutex_);
+        module_.voiceClosed_ = true;
+        const auto voice = std::move(module_.voice_);
+        lock.unlock(); // closing the voice may take its whole bound
+    }
+
+    // On the user-interface thread, the only one that changes the voice once it is loaded.
+    void Speak(const QString& text) override {
+        module_.loaded();
+        if (module_.voice_)
+            module_.voice_->Speak(text);
+    }
+
+private:
+    OutputModule& module_;
+};
+
+std::unique_ptr<SpeechVoice> OutputModule::makeVoice() {
+    return std::make_unique<Voice>(*this);
+}
+
+OutputParts& OutputModule::loaded() {
+    const std::lock_guard lock(mutex_);
+    if (loaded_)
+        return parts_;
+    loaded_ = true;
+    // Never closed: the module's threads and its libraries' own run until the process ends.
+    void* module = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto* make =
+        reinterpret_cast<MakeOutputParts*>(module ? dlsym(module, "makeOutputParts") : nullptr);
+    if (make == nullptr) {
+        const char* why = dlerror();
+        report(std::string("the sound and speech module does not load (") + (why ? why : path_) +
+               "); key tones and speech are silent");
+        return parts_;
+    }
+    make(parts_);
+    if (stopped_)
+        parts_.stopSound();
+    if (!voiceClosed_)
+        voice_ = parts_.makeVoice();
+    return parts_;
+}
+
+void OutputModule::PlayClips(const QStringList& paths) {
+    if (ClipPlayer* speaker = loaded().speaker.get())
+        speaker->PlayClips(paths);
+}
+
+void OutputModule::stopSound() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    if (parts_.stopSound)
+        parts_.stopSound();
+}
+
+namespace {
+
+// Runs `then` once, from the event loop, when the window's first paint is on the screen.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then)
+        : QObject(window), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* window, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            window->removeEventFilter(this);
+            QTimer::singleShot(0, this, then_);
+        }
+        return false;
+    }
+
+private:
+    const std::function<void()> then_;
+};
+
+} // namespace
+
+void OutputModule::loadAfterFirstPaint(QWidget* window) {
+    new AfterFirstPaint(window, [this] { loaded(); });
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "output/output_parts.h"
+
+#include <mutex>
+#include <string>
+
+class QWidget;
+
+// Sound and speech, with the libraries they need (libsndfile, libpulse, alsa-lib, espeak-ng,
+// libspeechd), are a module of their own, quorvel-output.so beside the program. Loading those
+// libraries takes about a tenth of the program's start, so the module comes in after the keypad's
+// first paint, or at once when a key or Say needs it sooner. Without the module the keypad works
+// in silence, after one line on standard error.
+class OutputModule final : public ClipPlayer {
+public:
+    explicit OutputModule(std::string path) : path_(std::move(path)) {}
+
+    // From any thread.
+    void PlayClip(const QString& path) override { PlayClips(QStringList{path}); }
+    void PlayClips(const QStringList& paths) override;
+    // From any thread: cuts the sound short; every later clip returns at once, loaded or not.
+    void stopSound();
+
+    // The program's one voice. It reads with the module's voice, made when the module comes in.
+    std::unique_ptr<SpeechVoice> makeVoice();
+
+    void loadAfterFirstPaint(QWidget* window);
+
+private:
+    class Voice;
+    OutputParts& loaded();
+
+    const std::string path_;
+    std::mutex mutex_; // guards all below
+    bool loaded_ = false, stopped_ = false, voiceClosed_ = false;
+    OutputParts parts_;
+    std::unique_ptr<SpeechVoice> voice_;
+};
