@@ -4,7 +4,6 @@
 
 #include <QEvent>
 #include <QTimer>
-#include <QWidget>
 
 #include <dlfcn.h>
 
@@ -68,30 +67,11 @@ void OutputModule::stopSound() {
         parts_.stopSound();
 }
 
-namespace {
-
-// Runs `then` once, from the event loop, when the window's first paint is on the screen.
-class AfterFirstPaint final : public QObject {
-public:
-    AfterFirstPaint(QWidget* window, std::function<void()> then)
-        : QObject(window), then_(std::move(then)) {
-        window->installEventFilter(this);
+bool OutputModule::eventFilter(QObject* window, QEvent* event) {
+    // Loaded from the event loop once the first paint is on the screen.
+    if (event->type() == QEvent::Paint) {
+        window->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { loaded(); });
     }
-
-    bool eventFilter(QObject* window, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            window->removeEventFilter(this);
-            QTimer::singleShot(0, this, then_);
-        }
-        return false;
-    }
-
-private:
-    const std::function<void()> then_;
-};
-
-} // namespace
-
-void OutputModule::loadAfterFirstPaint(QWidget* window) {
-    new AfterFirstPaint(window, [this] { loaded(); });
+    return false;
 }

@@ -2,17 +2,17 @@
 
 #include "output/output_parts.h"
 
+#include <QObject>
+
 #include <mutex>
 #include <string>
-
-class QWidget;
 
 // Sound and speech, with the libraries they need (libsndfile, libpulse, alsa-lib, espeak-ng,
 // libspeechd), are a module of their own, quorvel-output.so beside the program. Loading those
 // libraries takes about a tenth of the program's start, so the module comes in after the keypad's
 // first paint, or at once when a key or Say needs it sooner. Without the module the keypad works
 // in silence, after one line on standard error.
-class OutputModule final : public ClipPlayer {
+class OutputModule final : public QObject, public ClipPlayer {
 public:
     explicit OutputModule(std::string path) : path_(std::move(path)) {}
 
@@ -25,9 +25,10 @@ public:
     // The program's one voice. It reads with the module's voice, made when the module comes in.
     std::unique_ptr<SpeechVoice> makeVoice();
 
-    void loadAfterFirstPaint(QWidget* window);
+    void loadAfterFirstPaint(QObject* window) { window->installEventFilter(this); }
 
 private:
+    bool eventFilter(QObject* window, QEvent* event) override;
     class Voice;
     OutputParts& loaded();
 
