@@ -122,7 +122,8 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // The voice first: its engine loads on a thread of its own while the window comes up.
+    // The voice first: a voice that loads its engine on a thread of its own starts on it while
+    // the window is built.
     Voice = makeVoice_();
     const AppRecord& app = App();
     about().Label25->setText(VersionLine(app));

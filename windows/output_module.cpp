@@ -34,7 +34,8 @@ std::unique_ptr<SpeechVoice> OutputModule::makeVoice() {
 
 OutputParts& OutputModule::loaded() {
     const std::lock_guard lock(mutex_);
-    if (loaded_)
+    // Once the sound is stopped for good, nothing is left for the module to do.
+    if (loaded_ || stopped_)
         return parts_;
     loaded_ = true;
     // Never closed: the module's threads and its libraries' own run until the process ends.
@@ -48,8 +49,6 @@ OutputParts& OutputModule::loaded() {
         return parts_;
     }
     make(parts_);
-    if (stopped_)
-        parts_.stopSound();
     if (!voiceClosed_)
         voice_ = parts_.makeVoice();
     return parts_;

@@ -19,7 +19,8 @@ public:
     // From any thread.
     void PlayClip(const QString& path) override { PlayClips(QStringList{path}); }
     void PlayClips(const QStringList& paths) override;
-    // From any thread: cuts the sound short; every later clip returns at once, loaded or not.
+    // From any thread: cuts the sound short; every later clip returns at once, and a module not
+    // yet loaded is never loaded.
     void stopSound();
 
     // The program's one voice. It reads with the module's voice, made when the module comes in.

@@ -1,6 +1,6 @@
 // The sound and speech module, loaded as the program loads it: a module that is missing, not a
 // library or without the entry leaves one line and silence, never a crash; a stop made before the
-// real module comes in still holds once it has.
+// real module comes in still holds.
 
 #include "windows/output_module.h"
 
