@@ -24,8 +24,9 @@ struct VoiceWatch {
 
 // The program's voice. One thread of its own owns the one queue of requests and reads them, in
 // order, each to its end, with the desktop's speech service (so the user hears the voice and
-// rate they chose), or with the built-in espeak-ng when the service cannot be reached, hangs up
-// or stops answering; the request in hand and the rest of the queue then go to espeak-ng.
+// rate they chose), or with the built-in espeak-ng when the service cannot be reached, hangs up,
+// stops answering or cannot play; the request in hand and the rest of the queue then go to
+// espeak-ng.
 class DesktopVoice final : public SpeechVoice {
 public:
     // Returns at once: connecting and loading happen on the voice thread. `askService` false

@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <utility>
 
 using namespace std::chrono_literals;
@@ -26,7 +28,8 @@ struct SpeechDispatcherEngine::Link {
     int socket = -1; // ours, never closed while a call may be using the connection
     std::mutex mutex;
     std::condition_variable changed;
-    std::set<std::size_t> ended; // message numbers, until waited for
+    // Message numbers, until waited for: those whose start or first word the server reports.
+    std::set<std::size_t> started, heard, ended;
     bool stopped = false;
     long client = -1;    // our number at the server, once registered
     long result = -1;    // of the last request; negative for a refusal
@@ -49,14 +52,41 @@ using Link = SpeechDispatcherEngine::Link;
 std::mutex& clientsMutex = *new std::mutex;
 auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
 
-void noteEvent(std::size_t message, std::size_t client, SPDNotificationType) {
+// Runs `note` on the open connection of `client`, if there is one.
+template <typename Note> void onLink(std::size_t client, Note note) {
     const std::lock_guard lock(clientsMutex);
     const auto found = clients.find(client);
     if (const auto link = found != clients.end() ? found->second.lock() : nullptr) {
         const std::lock_guard noted(link->mutex);
-        link->ended.insert(message); // an end, or a cancel
+        note(*link);
         link->changed.notify_all();
     }
+}
+
+void noteEnd(std::size_t message, std::size_t client, SPDNotificationType) {
+    onLink(client, [message](Link& link) { link.ended.insert(message); }); // or a cancel
+}
+
+void noteMark(std::size_t message, std::size_t client, SPDNotificationType, char* mark) {
+    const std::string_view name = mark != nullptr ? mark : "";
+    onLink(client, [&](Link& link) {
+        if (name == "start" || name == "heard")
+            (name == "start" ? link.started : link.heard).insert(message);
+    });
+}
+
+// The text with two marks, one before it and one after its first word. The server reports a mark
+// when its audio reaches it: a server that reports the first but never the second has begun a
+// request it cannot play.
+QByteArray withMarks(const QString& text) {
+    qsizetype word = 0;
+    while (word < text.size() && text[word].isSpace())
+        ++word;
+    while (word < text.size() && !text[word].isSpace())
+        ++word;
+    return ("<speak><mark name=\"start\"/>" + text.left(word).toHtmlEscaped() +
+            "<mark name=\"heard\"/>" + text.mid(word).toHtmlEscaped() + "</speak>")
+        .toUtf8();
 }
 
 // Our client number, from the server's "245-<number>" reply, or -1. libspeechd's own
@@ -119,8 +149,11 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            connection->callback_end = connection->callback_cancel = noteEvent;
-            if (client < 0 || spd_set_notification_on(connection, SPD_END) != 0 ||
+            connection->callback_end = connection->callback_cancel = noteEnd;
+            connection->callback_im = noteMark;
+            if (client < 0 || spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
+                spd_set_notification_on(connection, SPD_INDEX_MARKS) != 0 ||
+                spd_set_notification_on(connection, SPD_END) != 0 ||
                 spd_set_notification_on(connection, SPD_CANCEL) != 0) {
                 link.opening = client < 0 ? "it hung up or did not say which client we are"
                                           : "it refused to report when a message ends";
@@ -149,31 +182,39 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
     bool answers = call(
-        [utf8 = text.toUtf8()](Link& link) {
-            // SPD_MESSAGE queues behind our earlier messages; SPD_TEXT would cancel them.
-            link.result = spd_say(link.connection, SPD_MESSAGE, utf8.constData());
+        [marked = withMarks(text)](Link& link) {
+            // Text priority: a screen reader's own speech, and its key that stops speech, cut
+            // it short at once. Ours never cancel one another, as each waits for the last.
+            link.result = spd_say(link.connection, SPD_TEXT, marked.constData());
         },
         answerBound);
-    const long id = answers ? link_->result : -1;
+    const auto id = std::size_t(answers ? link_->result : -1);
 
     // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
-    // that died is noticed at once, one that stopped within a second and a half.
-    const auto deadline = Clock::now() + speakingBound(text);
-    auto nextCheck = Clock::now() + 500ms;
+    // that died is noticed at once, one that stopped within a second and a half, one that
+    // cannot play what it has begun within firstWordBound, a stuck one within speakingBound.
+    const auto sent = Clock::now();
+    std::optional<Clock::time_point> started;
+    auto nextCheck = sent + 500ms;
     std::unique_lock lock(link_->mutex);
-    while (!link_->stopped && !link_->ended.count(std::size_t(id))) {
+    while (!link_->stopped && !link_->ended.count(id)) {
         if (!answers || link_->result < 0 || link_->hungUp()) {
             problem = link_->hungUp() ? "hung up" : "stopped answering";
             return false;
         }
-        if (Clock::now() >= deadline) {
-            if (!std::exchange(stalled_, true))
-                report("speech-dispatcher did not finish reading a request in time (is its "
-                       "output module stuck?); going on with the next");
+        if (!started && link_->started.count(id))
+            started = Clock::now();
+        const bool mute =
+            started && !link_->heard.count(id) && Clock::now() >= *started + firstWordBound;
+        if (mute || Clock::now() >= sent + speakingBound(text)) {
+            problem = mute ? "takes requests but plays none (can its audio output open the "
+                             "sound device?)"
+                           : "did not finish reading a request in time (is its output module "
+                             "stuck?)";
             lock.unlock();
-            // Our stuck message would hold up the ones behind it in the server's queue.
+            // The built-in voice reads it now; the server must never read it too.
             call([](Link& link) { spd_cancel(link.connection); }, answerBound);
-            return true;
+            return false;
         }
         if (Clock::now() >= nextCheck) {
             lock.unlock();
@@ -184,8 +225,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         }
         link_->changed.wait_for(lock, 20ms);
     }
-    link_->ended.erase(std::size_t(id));
-    stalled_ = false;
+    for (auto* numbers : {&link_->started, &link_->heard, &link_->ended})
+        numbers->erase(id);
     return true;
 }
 

@@ -22,9 +22,9 @@ public:
     // `problem` saying why, when it does not answer properly within connectionBound.
     bool open(std::string& problem);
 
-    // Returns once the server reports the message's end: true, also when it was given up on with
-    // the server still answering (a stuck output module); false when the server hung up or
-    // stopped answering, `problem` saying so.
+    // Returns once the server reports the message's end, or that another client cut it short:
+    // true. False, with `problem` saying why, when the server hung up, stopped answering, cannot
+    // play the message or did not finish it in time; the message is then cancelled there.
     bool speak(const QString& text, std::string& problem);
 
     // From any thread: the speak() or open() in progress returns at once.
@@ -33,6 +33,10 @@ public:
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
+    // How long the first word of a message may take to be heard once the server has begun it:
+    // a word such as "Telephone" at the slowest rate a user can choose takes about a second.
+    // Counted from its start, so the wait behind a screen reader's own speech is not counted.
+    static constexpr std::chrono::milliseconds firstWordBound{1500};
     // How long a message may take to sound: at the slowest rate a user can choose, a digit and
     // its blank take about half a second.
     static std::chrono::milliseconds speakingBound(const QString& text) {
@@ -48,7 +52,6 @@ private:
     std::shared_ptr<Link> link_;
     bool opened_ = false;
     bool leftBehind_ = false; // a call is still inside libspeechd: never close the connection
-    bool stalled_ = false;    // the last message was given up on: say so once
 };
 
 // Whether this session is meant to have speech-dispatcher: its address is set, its socket is

@@ -74,7 +74,13 @@ TEST_P(ServiceSpeaks, AsTheUserSetItUp) {
     EXPECT_GE(ratio, row.shortest);
     EXPECT_LE(ratio, row.longest);
     if (row.stretchByStretch) {
-        ASSERT_EQ(heard.size(), expected.size());
+        const auto seconds = [](const std::vector<double>& stretches) {
+            std::string text;
+            for (const double stretch : stretches)
+                text += std::to_string(stretch) + " ";
+            return text;
+        };
+        ASSERT_EQ(heard.size(), expected.size()) << seconds(heard) << "/ " << seconds(expected);
         for (std::size_t i = 0; i < heard.size(); ++i)
             EXPECT_NEAR(heard[i], expected[i], 0.25 * expected[i] + 0.03) << "stretch " << i;
     }
@@ -85,6 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Speaking{"TheAnnouncement", "", {announcement}, 0.8, 1.25, true},
         Speaking{"TwoQuickSaysBothInOrder", "", {announcement, "hash"}, 0.8, 1.25, true},
+        Speaking{"APhraseWithAnApostrophe", "", {"Don't dial it here!"}, 0.8, 1.25, true},
         Speaking{"TheUsersFasterRate", "DefaultRate 50", {announcement}, 0.3, 0.8, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -94,6 +101,7 @@ enum class Service {
     running,      // a private speech-dispatcher
     hangsUp,      // a server that answers the first line and then closes
     lowFileLimit, // a speech-dispatcher started by the voice under a file limit of 20
+    mute,         // a private speech-dispatcher whose output module cannot open the sound device
 };
 
 // A fault made to happen, and what the voice must do about it.
@@ -166,7 +174,8 @@ class ServiceFaults : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(ServiceFaults, NeverHoldTheVoiceUp) {
     const Fault& row = GetParam();
-    PrivateSpeechService service(row.service == Service::running);
+    PrivateSpeechService service(row.service == Service::running || row.service == Service::mute,
+                                 row.service == Service::mute ? "AudioOutputMethod \"oss\"" : "");
     ASSERT_TRUE(service.ready()) << service.directory().toStdString();
     const std::string socket = service.directory().toStdString() + "/fake.sock";
     std::unique_ptr<ChildProcess> fake;
@@ -238,6 +247,50 @@ std::chrono::milliseconds espeakReads(PrivateSpeechService& service, DesktopVoic
     return SpeechDispatcherEngine::connectionBound;
 }
 
+// Two Says to a server that takes requests but never speaks them: each is heard within 3 s of
+// its click, the second too.
+std::chrono::milliseconds muteServerSays(PrivateSpeechService& service, DesktopVoice& voice,
+                                         VoiceProgress& progress, int& requests) {
+    for (const char* text : {"Telephone number: 1 2 ", "Telephone number: 1 2 3 "}) {
+        const int done = progress.requestsDone();
+        voice.Speak(text);
+        const double heard = secondsUntilSpeech(service, 5s);
+        std::printf("Say to speech at the sink, mute server: %.3f s\n", heard);
+        EXPECT_GE(heard, 0) << "nothing heard of " << text;
+        EXPECT_LE(heard, 3.0) << text;
+        EXPECT_TRUE(progress.waitForRequests(done + 1, 10s));
+    }
+    requests = 2;
+    return std::chrono::milliseconds(0);
+}
+
+// A screen reader's message, sent by a second client while a long Say speaks, is spoken at once
+// and finishes soon; the Say it cut short is not spoken again by either engine.
+std::chrono::milliseconds screenReaderSpeaks(PrivateSpeechService& service, DesktopVoice& voice,
+                                             VoiceProgress& progress, int& requests) {
+    voice.Speak(longText);
+    EXPECT_TRUE(service.waitForSound(5s));
+    std::this_thread::sleep_for(1s);
+    const auto sent = Clock::now();
+    ChildProcess reader({"spd-say", "-w", "-P", "message", "hash push button"},
+                        service.directory() + "/reader.log");
+    for (int i = 0; i < 500 && reader.running(); ++i)
+        std::this_thread::sleep_for(20ms);
+    const double finished = secondsSince(sent);
+    std::printf("the screen reader's message finished after %.3f s\n", finished);
+    EXPECT_LE(finished, 2.5);
+    EXPECT_TRUE(progress.waitForRequests(1, 2s)) << "the cut Say never ended";
+    std::this_thread::sleep_for(1500ms);
+    const std::vector<std::int16_t> samples = service.recorded();
+    const std::size_t tail = std::min<std::size_t>(samples.size(), 22050); // the last second
+    EXPECT_TRUE(
+        spokenStretches(std::vector<std::int16_t>(samples.end() - long(tail), samples.end()))
+            .empty())
+        << "the Say that was cut short is spoken again";
+    requests = 1;
+    return std::chrono::milliseconds(0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServiceFaults,
     ::testing::Values(
@@ -279,6 +332,9 @@ INSTANTIATE_TEST_SUITE_P(
                 return SpeechDispatcherEngine::answerBound + 1s;
             },
             "speech-dispatcher stopped answering", false},
+        Fault{"MuteServerIsLeftToEspeak", Service::mute, muteServerSays,
+              "takes requests but plays none", false},
+        Fault{"ScreenReaderComesFirst", Service::running, screenReaderSpeaks, "", false},
         Fault{
             "ClosingMidSpeechSilencesIt", Service::running,
             [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {

@@ -187,9 +187,11 @@ bool PrivateSpeechService::waitForSound(std::chrono::milliseconds timeout) const
 
 std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch) {
     const QString wav = scratch + "/rendering.wav";
-    const std::string command =
-        "espeak-ng -w '" + QFile::encodeName(wav).toStdString() + "' '" + text.toStdString() + "'";
-    if (std::system(command.c_str()) != 0)
+    QFile::remove(wav); // a failed run must not leave the last rendering to be read
+    ChildProcess espeak(
+        {"espeak-ng", "-w", QFile::encodeName(wav).toStdString(), text.toStdString()},
+        scratch + "/rendering.log");
+    if (!waitUntil(10000ms, [&] { return !espeak.running(); }))
         return {};
     SF_INFO info{};
     SNDFILE* file = sf_open(QFile::encodeName(wav).constData(), SFM_READ, &info);
