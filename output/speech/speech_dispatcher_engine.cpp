@@ -4,6 +4,8 @@
 
 #include <libspeechd.h>
 
+#include <QRegularExpression>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -16,7 +18,6 @@
 #include <mutex>
 #include <optional>
 #include <set>
-#include <string_view>
 #include <utility>
 
 using namespace std::chrono_literals;
@@ -28,8 +29,8 @@ struct SpeechDispatcherEngine::Link {
     int socket = -1; // ours, never closed while a call may be using the connection
     std::mutex mutex;
     std::condition_variable changed;
-    // Message numbers, until waited for: those whose start or first word the server reports.
-    std::set<std::size_t> started, heard, ended;
+    std::set<std::size_t> ended;             // message numbers, until waited for
+    std::map<std::size_t, int> marksReached; // the same, with how many of their marks were heard
     bool stopped = false;
     long client = -1;    // our number at the server, once registered
     long result = -1;    // of the last request; negative for a refusal
@@ -67,23 +68,16 @@ void noteEnd(std::size_t message, std::size_t client, SPDNotificationType) {
     onLink(client, [message](Link& link) { link.ended.insert(message); }); // or a cancel
 }
 
-void noteMark(std::size_t message, std::size_t client, SPDNotificationType, char* mark) {
-    const std::string_view name = mark != nullptr ? mark : "";
-    onLink(client, [&](Link& link) {
-        if (name == "start" || name == "heard")
-            (name == "start" ? link.started : link.heard).insert(message);
-    });
+void noteMark(std::size_t message, std::size_t client, SPDNotificationType, char*) {
+    onLink(client, [message](Link& link) { ++link.marksReached[message]; });
 }
 
 // The text with two marks, one before it and one after its first word. The server reports a mark
 // when its audio reaches it: a server that reports the first but never the second has begun a
 // request it cannot play.
 QByteArray withMarks(const QString& text) {
-    qsizetype word = 0;
-    while (word < text.size() && text[word].isSpace())
-        ++word;
-    while (word < text.size() && !text[word].isSpace())
-        ++word;
+    static const QRegularExpression firstWord("^\\s*\\S*");
+    const qsizetype word = firstWord.match(text).capturedLength();
     return ("<speak><mark name=\"start\"/>" + text.left(word).toHtmlEscaped() +
             "<mark name=\"heard\"/>" + text.mid(word).toHtmlEscaped() + "</speak>")
         .toUtf8();
@@ -192,7 +186,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
 
     // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
     // that died is noticed at once, one that stopped within a second and a half, one that
-    // cannot play what it has begun within firstWordBound, a stuck one within speakingBound.
+    // cannot play what it has begun within firstWordBound, a stuck one within speakingBound of
+    // the start (the wait behind a screen reader's speech is not counted where the start is seen).
     const auto sent = Clock::now();
     std::optional<Clock::time_point> started;
     auto nextCheck = sent + 500ms;
@@ -202,11 +197,11 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
             problem = link_->hungUp() ? "hung up" : "stopped answering";
             return false;
         }
-        if (!started && link_->started.count(id))
+        const int marks = link_->marksReached[id];
+        if (!started && marks > 0)
             started = Clock::now();
-        const bool mute =
-            started && !link_->heard.count(id) && Clock::now() >= *started + firstWordBound;
-        if (mute || Clock::now() >= sent + speakingBound(text)) {
+        const bool mute = marks == 1 && Clock::now() >= *started + firstWordBound;
+        if (mute || Clock::now() >= started.value_or(sent) + speakingBound(text)) {
             problem = mute ? "takes requests but plays none (can its audio output open the "
                              "sound device?)"
                            : "did not finish reading a request in time (is its output module "
@@ -225,8 +220,8 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         }
         link_->changed.wait_for(lock, 20ms);
     }
-    for (auto* numbers : {&link_->started, &link_->heard, &link_->ended})
-        numbers->erase(id);
+    link_->marksReached.erase(id);
+    link_->ended.erase(id);
     return true;
 }
 

@@ -37,8 +37,9 @@ public:
     // a word such as "Telephone" at the slowest rate a user can choose takes about a second.
     // Counted from its start, so the wait behind a screen reader's own speech is not counted.
     static constexpr std::chrono::milliseconds firstWordBound{1500};
-    // How long a message may take to sound: at the slowest rate a user can choose, a digit and
-    // its blank take about half a second.
+    // How long a message may take to sound, from its start (or, where the server does not report
+    // it, from its sending, which includes a short wait behind a screen reader's own speech): at
+    // the slowest rate a user can choose, a digit and its blank take about half a second.
     static std::chrono::milliseconds speakingBound(const QString& text) {
         return std::chrono::milliseconds(4000 + 500 * text.size());
     }

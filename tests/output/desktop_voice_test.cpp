@@ -291,6 +291,24 @@ std::chrono::milliseconds screenReaderSpeaks(PrivateSpeechService& service, Desk
     return std::chrono::milliseconds(0);
 }
 
+// A Say made while the screen reader reads a message of three seconds waits for it, longer than
+// a mute service is given to play a word, and is then read by the service, not by the built-in
+// voice over the screen reader.
+std::chrono::milliseconds sayBehindScreenReader(PrivateSpeechService& service, DesktopVoice& voice,
+                                                VoiceProgress& progress, int& requests) {
+    EXPECT_EQ(progress.waitForEngine(), Engine::speechDispatcher);
+    ChildProcess reader(
+        {"spd-say", "-w", "-P", "message", "Twinkle. Twinkle little star. i wonder what you are."},
+        service.directory() + "/reader.log");
+    EXPECT_TRUE(service.waitForSound(5s));
+    voice.Speak("hash");
+    const auto said = Clock::now();
+    EXPECT_TRUE(progress.waitForRequests(1, 20s));
+    EXPECT_GT(secondsSince(said), 2.0) << "the Say did not wait for the screen reader";
+    requests = 1;
+    return std::chrono::milliseconds(0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServiceFaults,
     ::testing::Values(
@@ -335,6 +353,7 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"MuteServerIsLeftToEspeak", Service::mute, muteServerSays,
               "takes requests but plays none", false},
         Fault{"ScreenReaderComesFirst", Service::running, screenReaderSpeaks, "", false},
+        Fault{"SayWaitsBehindTheScreenReader", Service::running, sayBehindScreenReader, "", false},
         Fault{
             "ClosingMidSpeechSilencesIt", Service::running,
             [](PrivateSpeechService& service, DesktopVoice& voice, VoiceProgress&, int& requests) {
