@@ -53,23 +53,21 @@ using Link = SpeechDispatcherEngine::Link;
 std::mutex& clientsMutex = *new std::mutex;
 auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
 
-// Runs `note` on the open connection of `client`, if there is one.
-template <typename Note> void onLink(std::size_t client, Note note) {
+void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type) {
     const std::lock_guard lock(clientsMutex);
     const auto found = clients.find(client);
     if (const auto link = found != clients.end() ? found->second.lock() : nullptr) {
         const std::lock_guard noted(link->mutex);
-        note(*link);
+        if (type == SPD_EVENT_INDEX_MARK)
+            ++link->marksReached[message];
+        else
+            link->ended.insert(message); // an end, or a cancel
         link->changed.notify_all();
     }
 }
 
-void noteEnd(std::size_t message, std::size_t client, SPDNotificationType) {
-    onLink(client, [message](Link& link) { link.ended.insert(message); }); // or a cancel
-}
-
-void noteMark(std::size_t message, std::size_t client, SPDNotificationType, char*) {
-    onLink(client, [message](Link& link) { ++link.marksReached[message]; });
+void noteMark(std::size_t message, std::size_t client, SPDNotificationType type, char*) {
+    noteEvent(message, client, type);
 }
 
 // The text with two marks, one before it and one after its first word. The server reports a mark
@@ -143,14 +141,14 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            connection->callback_end = connection->callback_cancel = noteEnd;
+            connection->callback_end = connection->callback_cancel = noteEvent;
             connection->callback_im = noteMark;
             if (client < 0 || spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
                 spd_set_notification_on(connection, SPD_INDEX_MARKS) != 0 ||
                 spd_set_notification_on(connection, SPD_END) != 0 ||
                 spd_set_notification_on(connection, SPD_CANCEL) != 0) {
                 link.opening = client < 0 ? "it hung up or did not say which client we are"
-                                          : "it refused to report when a message ends";
+                                          : "it refused to report how a message goes";
                 spd_close(connection);
                 return;
             }
