@@ -122,8 +122,8 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // The voice first: a voice that loads its engine on a thread of its own starts on it while
-    // the window is built.
+    // In the program this voice stands in for the one the output module brings after the first
+    // paint, so making it here costs the start nothing.
     Voice = makeVoice_();
     const AppRecord& app = App();
     about().Label25->setText(VersionLine(app));
@@ -131,11 +131,15 @@ void Form1::Form_Load() {
     about().Label27->setText(app.LegalCopyright);
 }
 
-void Form1::Form_Unload() {
-    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
+void Form1::silence() {
     if (stopSound_)
         stopSound_();
     Voice.reset();
+}
+
+void Form1::Form_Unload() {
+    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
+    silence();
     if (about_)
         about_->hide();
     QCoreApplication::exit(0);
