@@ -1,7 +1,6 @@
 #include "dialling/dial_number.h"
 
 #include "dialling/key_table.h"
-
 #include "output/sound/clip_path.h"
 #include "output/sound/clip_player.h"
 

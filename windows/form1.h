@@ -33,8 +33,8 @@ public:
     QString spokenText() const override { return Text2->text(); }
     void setSpokenText(const QString& text) override { Text2->setText(text); }
 
-    // The About window, made hidden while the keypad loads.
-    Form2& about();
+    // The About window, made hidden as the keypad loads.
+    Form2& about() { return *about_; }
 
     // The twelve keys, in the order of KeyTable.
     void Command1_Click() { key(0); }
