@@ -2,6 +2,7 @@
 // and then as one dial (PlayClips), for bench/loaded_dial.sh to record and decode.
 //   dial_bench DIGITS
 
+#include "dialling/key_table.h"
 #include "output/sound/clip_path.h"
 #include "output/sound/device_clip_player.h"
 
@@ -15,8 +16,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QStringList clips;
-    for (const QChar key : QString::fromLatin1(argv[1]))
-        clips.append(ClipPath(key == '*' ? QString("ast.wav") : QString(key) + ".wav"));
+    for (const QChar c : QString::fromLatin1(argv[1]))
+        if (const KeyRow* key = findKey(c.unicode()))
+            clips.append(ClipPath(QString::fromLatin1(key->clipFile)));
     DeviceClipPlayer player;
     for (const QString& clip : clips)
         player.PlayClip(clip);

@@ -27,5 +27,13 @@ inline constexpr std::array<KeyRow, 12> KeyTable{{
     {u'#', " hash ", "#.wav"},
 }};
 
+// The key that adds `character` to the number, or null when none does.
+constexpr const KeyRow* findKey(char16_t character) {
+    for (const KeyRow& key : KeyTable)
+        if (key.character == character)
+            return &key;
+    return nullptr;
+}
+
 // The service code: entered as the whole number, it opens the About window.
 inline constexpr char16_t AboutCode[] = u"*#7391#";

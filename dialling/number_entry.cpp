@@ -3,6 +3,8 @@
 #include "output/sound/clip_path.h"
 #include "output/sound/clip_player.h"
 
+#include <algorithm>
+
 void pressKey(NumberTexts& texts, ClipPlayer& player, const KeyRow& key) {
     texts.setNumberText(texts.numberText() + QChar(key.character));
     texts.setSpokenText(texts.spokenText() + QLatin1String(key.spokenToken));
@@ -19,11 +21,14 @@ void backSpace(NumberTexts& texts) {
     if (!number.isEmpty())
         texts.setNumberText(number.left(number.size() - 1));
 
-    // The last key's whole token goes: "*" and "#" left six characters, a digit two. So the
-    // spoken text keeps in step with the number, and the voice never reads half a word.
+    // The last key's whole token goes, so the spoken text keeps in step with the number and the
+    // voice never reads half a word.
     QString spoken = texts.spokenText();
     if (!spoken.isEmpty()) {
-        spoken.chop(spoken.endsWith(u" star ") || spoken.endsWith(u" hash ") ? 6 : 2);
+        const auto last = std::ranges::find_if(KeyTable, [&spoken](const KeyRow& key) {
+            return spoken.endsWith(QLatin1String(key.spokenToken));
+        });
+        spoken.chop(last != KeyTable.end() ? qstrlen(last->spokenToken) : 2);
         texts.setSpokenText(spoken);
     }
 }

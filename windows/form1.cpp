@@ -99,12 +99,6 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
 
 Form1::~Form1() = default;
 
-Form2& Form1::about() {
-    if (!about_)
-        about_ = std::make_unique<Form2>(*this);
-    return *about_;
-}
-
 void Form1::Command13_Click() {
     // The dial consumes the number it is given; the field keeps its own.
     QString number = numberText();
@@ -122,22 +116,26 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // The voice first: a voice that loads its engine on a thread of its own starts on it while
-    // the window is built.
+    // In the program this voice stands in for the one the output module brings after the first
+    // paint, so making it here costs the start nothing.
     Voice = makeVoice_();
+    about_ = std::make_unique<Form2>(*this);
     const AppRecord& app = App();
     about().Label25->setText(VersionLine(app));
     about().Label26->setText(app.ProductName);
     about().Label27->setText(app.LegalCopyright);
 }
 
-void Form1::Form_Unload() {
-    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
+void Form1::silence() {
     if (stopSound_)
         stopSound_();
     Voice.reset();
-    if (about_)
-        about_->hide();
+}
+
+void Form1::Form_Unload() {
+    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
+    silence();
+    about_->hide();
     QCoreApplication::exit(0);
 }
 

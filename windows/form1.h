@@ -33,8 +33,8 @@ public:
     QString spokenText() const override { return Text2->text(); }
     void setSpokenText(const QString& text) override { Text2->setText(text); }
 
-    // The About window, made hidden the first time it is asked for.
-    Form2& about();
+    // The About window, made hidden as the keypad loads.
+    Form2& about() { return *about_; }
 
     // The twelve keys, in the order of KeyTable.
     void Command1_Click() { key(0); }
@@ -56,6 +56,9 @@ public:
     void Text1_Change();
     void Form_Load();
     void Form_Unload();
+
+    // Cuts the sound and the voice short at once: the program is ending.
+    void silence();
 
     // The controls, by name, in focus order.
     QLineEdit* Text1;

@@ -1,6 +1,6 @@
 #include "windows/form2.h"
 
-#include "dialling/number_texts.h"
+#include "dialling/number_entry.h"
 #include "windows/event_handler.h"
 #include "windows/independent_tool_window.h"
 #include "windows/window_layout.h"
@@ -103,8 +103,7 @@ void Form2::Show() {
 
 void Form2::Command1_Click() {
     hide();
-    mainTexts_.setNumberText(QString());
-    mainTexts_.setSpokenText(QString());
+    clearNumber(mainTexts_);
 }
 
 void Form2::showEvent(QShowEvent* event) {

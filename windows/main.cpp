@@ -3,17 +3,15 @@
 #include "output/report.h"
 #include "output/sound/clip_path.h"
 #include "windows/form1.h"
-#include "windows/graphical_session.h"
 #include "windows/output_module.h"
-#include "windows/program_end.h"
 #include "windows/responsive_clip_player.h"
+#include "windows/session_end.h"
 
 #include <QApplication>
 
 #include <malloc.h>
 
 #include <exception>
-#include <optional>
 
 int main(int argc, char* argv[]) {
     // One heap for every thread: each extra one reserves 64 MB of address space, so under a limit
@@ -23,9 +21,8 @@ int main(int argc, char* argv[]) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");
         return 1;
     }
-    std::optional<DisplayOpeningGuard> guard(std::in_place);
+    takeOverQtMessages();
     QApplication application(argc, argv);
-    guard.reset();
 
     try {
         OutputModule output(encodePath(applicationDirectory() + "/quorvel-output.so"));
@@ -33,10 +30,7 @@ int main(int argc, char* argv[]) {
         Form1 window(
             player, [&output] { return output.makeVoice(); }, [&output] { output.stopSound(); });
         closeOnSignals(&window, [&window] { window.close(); });
-        endAtOnceOnDisplayLoss([&] {
-            output.stopSound();
-            window.Voice.reset();
-        });
+        endAtOnceOnDisplayLoss([&window] { window.silence(); });
         output.loadAfterFirstPaint(&window);
         window.show();
         const int status = application.exec();

@@ -17,7 +17,6 @@ public:
     explicit OutputModule(std::string path) : path_(std::move(path)) {}
 
     // From any thread.
-    void PlayClip(const QString& path) override { PlayClips(QStringList{path}); }
     void PlayClips(const QStringList& paths) override;
     // From any thread: cuts the sound short; every later clip returns at once, and a module not
     // yet loaded is never loaded.

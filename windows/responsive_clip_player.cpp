@@ -3,35 +3,39 @@
 #include "windows/held_input.h"
 
 #include <QEventLoop>
-#include <QScopeGuard>
+#include <QSemaphore>
 
-#include <functional>
-#include <future>
+#include <exception>
 
-namespace {
+ResponsiveClipPlayer::~ResponsiveClipPlayer() {
+    thread_.quit();
+    thread_.wait();
+}
 
-void waitWhile(const std::function<void()>& play) {
+void ResponsiveClipPlayer::waitWhile(const std::function<void()>& play) {
     const HeldInput heldInput;
+    if (!thread_.isRunning()) {
+        onThread_.moveToThread(&thread_);
+        thread_.start();
+    }
     QEventLoop loop;
-    std::future<void> played = std::async(std::launch::async, [&] {
+    QSemaphore played;
+    std::exception_ptr failure;
+    QMetaObject::invokeMethod(&onThread_, [&] {
+        try {
+            play();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         // Queued, so that it also works when the loop has not started yet.
-        const auto quit = qScopeGuard(
-            [&] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
-        play();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        played.release();
     });
     // Quits early when the program ends; the real player is stopped then. Input is held back, not
     // excluded from the loop: on X11, Qt counts a window manager's close request as user input,
     // and closing the keypad window must end the program even in the middle of a dial.
     loop.exec();
-    played.get();
-}
-
-} // namespace
-
-void ResponsiveClipPlayer::PlayClip(const QString& path) {
-    waitWhile([&] { player_.PlayClip(path); });
-}
-
-void ResponsiveClipPlayer::PlayClips(const QStringList& paths) {
-    waitWhile([&] { player_.PlayClips(paths); });
+    played.acquire();
+    if (failure)
+        std::rethrow_exception(failure);
 }

@@ -9,8 +9,8 @@ class ClipPlayer {
 public:
     virtual ~ClipPlayer() = default;
 
-    // One clip, such as a key's tone.
-    virtual void PlayClip(const QString& path) = 0;
+    // One clip, such as a key's tone: a sequence of one, unless a player tells them apart.
+    virtual void PlayClip(const QString& path) { PlayClips({path}); }
 
     // Several clips written as one continuous stream, so that a dialled number has no gaps
     // between its tones. Each file is opened only when its turn comes; unplayable ones are

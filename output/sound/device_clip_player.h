@@ -12,7 +12,6 @@ public:
     explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2))
         : stream_(releaseAfterIdle) {}
 
-    void PlayClip(const QString& path) override { PlayClips(QStringList{path}); }
     void PlayClips(const QStringList& paths) override;
 
     // From any thread, at program end: cuts the current clip short; every later call returns at

@@ -9,9 +9,8 @@
 
 // The pad's key for a character, as the window binds its twelve buttons.
 inline const KeyRow& keyFor(char16_t character) {
-    for (const KeyRow& key : KeyTable)
-        if (key.character == character)
-            return key;
+    if (const KeyRow* key = findKey(character))
+        return *key;
     throw std::invalid_argument("no such key");
 }
 

@@ -1,3 +1,4 @@
+#include "dialling/key_table.h"
 #include "output/sound/device_clip_player.h"
 
 #include "alsa_capture.h"
@@ -248,7 +249,7 @@ TEST_F(ClipPlayerTest, DialledToneDecodesAsTheKeysDialled) {
     const QString keys = "0123456789*#1122*#*#00";
     QStringList paths;
     for (const QChar key : keys)
-        paths.append(keyClip(key == '*' ? QString("ast.wav") : QString(key) + ".wav"));
+        paths.append(keyClip(QString::fromLatin1(findKey(key.unicode())->clipFile)));
     const Samples played = captured([&](ClipPlayer& player) { player.PlayClips(paths); });
 
     const QString raw = scratch + "/dial.raw";

@@ -1,0 +1,112 @@
+#include "windows/session_end.h"
+
+#include "output/report.h"
+
+#include <QByteArray>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+QtMessageHandler forwardTo = nullptr;
+bool opening = true; // the application and its window are being made
+bool displayUnreachable = false;
+QStringList pluginMessages;
+std::function<void()> silenceAtDisplayLoss;
+
+[[noreturn]] void endForWantOfADisplay() {
+    if (displayUnreachable) {
+        report("cannot open a window on display \"" + qgetenv("DISPLAY").toStdString() +
+               "\"; is the graphical session running?");
+    } else {
+        for (const QString& held : pluginMessages)
+            std::fprintf(stderr, "%s\n", qPrintable(held));
+        report("cannot open a window: Qt found no platform to show it on (is qt6-qpa-plugins "
+               "installed?)");
+    }
+    // Qt would abort after the handler returns; nothing has been built that needs tearing down.
+    std::_Exit(1);
+}
+
+void takeMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // Qt's xcb and Wayland plugins say this just before they call exit(1).
+    if (message.startsWith("The X11 connection broke") ||
+        message.startsWith("The Wayland connection broke")) {
+        if (silenceAtDisplayLoss)
+            silenceAtDisplayLoss();
+        report("the connection to the display was lost (did the graphical session end?); quitting");
+        std::_Exit(1);
+    }
+    const QByteArray category = context.category != nullptr ? context.category : "";
+    if (opening && type == QtFatalMsg)
+        endForWantOfADisplay();
+    if (opening && category.startsWith("qt.qpa.xcb") &&
+        message.contains("could not connect to display"))
+        displayUnreachable = true;
+    // Held back: when the display is the trouble, the plugin's complaint only misleads.
+    if (opening && category == "qt.qpa.plugin")
+        pluginMessages.append(message);
+    else
+        forwardTo(type, context, message);
+}
+
+int signalPipe[2] = {-1, -1};
+
+void noteSignal(int) {
+    const char byte = 1;
+    // Async-signal-safe; a full pipe already holds a request to close.
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+bool graphicalSessionNamed() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+void takeOverQtMessages() {
+    forwardTo = qInstallMessageHandler(takeMessage);
+}
+
+void endAtOnceOnDisplayLoss(std::function<void()> silence) {
+    silenceAtDisplayLoss = std::move(silence);
+    opening = false;
+    // Whatever Qt said about its plugins while it started is of no interest once it has.
+    pluginMessages.clear();
+}
+
+void closeOnSignals(QObject* owner, std::function<void()> close) {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [close = std::move(close)] {
+        char bytes[16];
+        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        close();
+    });
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+void endWithinBound(int status) {
+    std::thread([status] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        report("ending without waiting any longer for sound or speech");
+        std::_Exit(status);
+    }).detach();
+}
