@@ -4,7 +4,6 @@
 
 class ClipPlayer;
 
-// Plays the tone of every character of the number, first to last, as one gapless stream, and
-// returns when the last tone has been heard. Consumes the number: afterwards it holds "". Always
-// returns "". Characters whose clip cannot be played are passed over silently.
+// Plays every character's tone, first to last, as one gapless stream, and returns when the last has
+// been heard; unplayable ones are passed over. Empties `number`, and returns "".
 QString DialNumber(QString& number, ClipPlayer& player);

@@ -2,9 +2,8 @@
 
 #include <array>
 
-// One key of the pad: the character it adds to the number, the token it adds to the spoken text
-// (digits are read one by one thanks to the trailing blank; "*" and "#" are read as words), and
-// the clip that sounds its tone.
+// One key: the character it adds to the number, the token it adds to the spoken text (a digit's
+// trailing blank has it read alone; "*" and "#" are read as words) and the clip of its tone.
 struct KeyRow {
     char16_t character;
     const char* spokenToken;

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// What the program knows about itself: where it lives, and the numbers, name and copyright line
-// of its version record.
+// What the program knows about itself: where it lives, and what its version record says.
 struct AppRecord {
     QString Path;
     int Major = 0;

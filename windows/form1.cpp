@@ -116,8 +116,7 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // In the program this voice stands in for the one the output module brings after the first
-    // paint, so making it here costs the start nothing.
+    // Costs the start nothing: the program's voice waits for the output module's.
     Voice = makeVoice_();
     about_ = std::make_unique<Form2>(*this);
     const AppRecord& app = App();

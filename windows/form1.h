@@ -13,18 +13,16 @@ class Form2;
 class QPushButton;
 class SpeechVoice;
 
-// The keypad window, where the user works: the number field, twelve keys, four actions, and the
-// spoken text, kept in a field below the visible area. It holds the two texts and the voice for
-// the program's whole life; closing it ends the program.
+// The keypad window: the number field, twelve keys, four actions, and the spoken text in a field
+// below the visible area. It holds the texts and the voice; closing it ends the program.
 class Form1 final : public QWidget, public NumberTexts {
     Q_OBJECT
 
 public:
     using VoiceFactory = std::function<std::unique_ptr<SpeechVoice>()>;
 
-    // Builds the window and loads it (Form_Load); it is shown by the caller. `player` sounds the
-    // keys and the dial; `makeVoice` makes the voice on loading; `stopSound`, when given, cuts
-    // the player's sound short at once, so that closing the window never waits for a dial.
+    // Builds and loads the window; the caller shows it. `stopSound`, when given, cuts the player's
+    // sound short, so that closing the window never waits for a dial.
     Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
     ~Form1() override;
 

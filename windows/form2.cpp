@@ -65,7 +65,6 @@ void Form2::buildForShowing() {
     Text3 = place<QPlainTextEdit>(Frame3, "Text3", twips(105, 210, 5160, 1590));
     Text3->setPlainText(QString::fromLatin1(TesterList));
     Text3->setReadOnly(true);
-    // Tab walks on to the next control, as in every text box of the program.
     Text3->setTabChangesFocus(true);
     // Read-only text can still be walked and selected from the keyboard once it has the focus.
     Text3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -107,8 +106,7 @@ void Form2::Command1_Click() {
 }
 
 void Form2::showEvent(QShowEvent* event) {
-    // Each showing starts at the tester list, the first control in the focus order that takes
-    // the focus.
+    // Each showing starts at the tester list, the first control in focus order to take the focus.
     if (!event->spontaneous())
         Text3->setFocus();
     QWidget::showEvent(event);

@@ -8,9 +8,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// The About window: product name, version, web address, copyright, a picture and the beta
-// testers. Made once, hidden, then only shown and hidden; a window of its own, owned by no
-// other, so the keypad window can come in front of it.
+// The About window: name, version, web address, copyright, a picture and the beta testers. Made
+// once; a window of its own, owned by no other, so the keypad window can come in front of it.
 class Form2 final : public QWidget {
     Q_OBJECT
 

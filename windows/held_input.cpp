@@ -52,7 +52,6 @@ std::function<void(QWindow*)> sendAgainLater(const QEvent* event) {
     };
 }
 
-// The application's one queue of held input.
 class InputQueue final : public QObject {
 public:
     explicit InputQueue(QObject* application) : QObject(application) {

@@ -7,10 +7,9 @@
 
 #include <functional>
 
-// Keeps the windows alive while a clip plays: the real player works on a thread of this player's
-// own while the caller runs a local event loop that paints, runs timers and takes close requests,
-// holding the user's input back until the clip has ended. For the caller each call stays
-// synchronous; the real player is asked for a key's clip or a dial as the caller asked.
+// Keeps the windows alive while a clip plays: the real player works on a thread of its own, asked
+// as the caller asked, while the caller runs a local event loop that paints, runs timers and takes
+// close requests, holding user input back until the clip ends; so each call stays synchronous.
 class ResponsiveClipPlayer final : public ClipPlayer {
 public:
     explicit ResponsiveClipPlayer(ClipPlayer& player) : player_(player) {}

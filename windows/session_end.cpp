@@ -68,12 +68,6 @@ void noteSignal(int) {
 
 } // namespace
 
-bool graphicalSessionNamed() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 void takeOverQtMessages() {
     forwardTo = qInstallMessageHandler(takeMessage);
 }

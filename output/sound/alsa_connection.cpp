@@ -23,8 +23,6 @@ constexpr long chunkFrames = 1024;
 
 // Opening may load plugins that reach out to a server.
 constexpr auto openLimit = 1500ms;
-
-// Closing is given this long, and much less when the program is ending.
 constexpr auto closeLimit = 1s;
 constexpr auto closeLimitWhenStopped = 100ms;
 
@@ -52,10 +50,6 @@ struct AlsaConnection::Device {
         calls.run([device = std::move(device)]() mutable { device.reset(); }, bound);
     }
 };
-
-AlsaConnection::AlsaConnection(PcmFormat format, BoundedCalls& calls,
-                               const std::atomic<bool>& stopped, std::shared_ptr<Device> device)
-    : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
 
 std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCalls& calls,
                                                      const std::atomic<bool>& stopped) {
@@ -99,8 +93,7 @@ std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCa
 }
 
 AlsaConnection::~AlsaConnection() {
-    // After a call that was left behind, this only lets go: that call closes the device if it
-    // ever returns.
+    // After a call left behind, this only lets go: that call closes the device if it returns.
     Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
 }
 

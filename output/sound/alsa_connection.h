@@ -16,8 +16,7 @@ public:
     // Opens the default device for `format`; nothing, reported once, when it cannot.
     static std::unique_ptr<AlsaConnection> open(PcmFormat format, BoundedCalls& calls,
                                                 const std::atomic<bool>& stopped);
-    // Closes the device, so that what it took is complete (a capture file, say), waiting briefly
-    // and never for a device that has stalled.
+    // Closes the device, completing what it took (a capture file, say); never waits on a stall.
     ~AlsaConnection() override;
 
     bool write(const std::int16_t* samples, long frames) override;
@@ -27,7 +26,8 @@ private:
     struct Device;
 
     AlsaConnection(PcmFormat format, BoundedCalls& calls, const std::atomic<bool>& stopped,
-                   std::shared_ptr<Device> device);
+                   std::shared_ptr<Device> device)
+        : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
     template <typename Call> bool run(Call call, std::chrono::milliseconds bound);
 
     const PcmFormat format_;

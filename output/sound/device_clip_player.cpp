@@ -18,8 +18,7 @@ void DeviceClipPlayer::PlayClips(const QStringList& paths) {
         // The next clip is written straight after this one's last sample: no gap between them.
         long frames;
         while ((frames = clip->read(buffer.data(), framesPerRead)) > 0) {
-            // A device that is missing, stalled or gone, or the program ending: the rest of the
-            // sequence is abandoned rather than tried clip by clip.
+            // No device, a stall or the end: the rest is abandoned, not tried clip by clip.
             if (!stream_.write(clip->format(), buffer.data(), frames))
                 return;
         }

@@ -10,10 +10,9 @@ struct pa_context;
 struct pa_mainloop;
 struct pa_stream;
 
-// A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse),
-// spoken to directly: the server holds up to a second ahead, so a tone plays whole even when this
-// process is not scheduled for a while, and its drain says when the last sample was played.
-// Nothing blocks: the connection's own main loop is run by the caller in short bounded steps.
+// A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse). The
+// server holds up to a second ahead, so a busy machine cannot split a tone, and its drain says when
+// the last sample was played. Nothing blocks: the caller runs the main loop in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
     enum class Failure { none, noServer, failed };

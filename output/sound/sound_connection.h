@@ -6,9 +6,8 @@
 // No progress for this long is a stall: the sound is abandoned rather than hold the keypad.
 constexpr std::chrono::milliseconds stallLimit{400};
 
-// One open connection to a sound device or server, for one sample format. Every call returns
-// within a bound; a failure is said once on standard error, and the connection is then of no
-// further use: the next sound opens another.
+// One open connection to a sound device or server, for one sample format. Every call returns within
+// a bound; after a failure, said once, it is done with and the next sound opens another.
 class SoundConnection {
 public:
     virtual ~SoundConnection() = default;

@@ -81,8 +81,7 @@ int load() {
 }
 
 int loadOnce() {
-    const std::lock_guard lock(engineLock);
-    static const int rate = load();
+    static const int rate = load(); // once, however many threads ask
     return rate;
 }
 

@@ -22,9 +22,8 @@ public:
     // `problem` saying why, when it does not answer properly within connectionBound.
     bool open(std::string& problem);
 
-    // Returns once the server reports the message's end, or that another client cut it short:
-    // true. False, with `problem` saying why, when the server hung up, stopped answering, cannot
-    // play the message or did not finish it in time; the message is then cancelled there.
+    // True once the server reports the message's end or another client's cut. False, with
+    // `problem`, when it hung up, stopped answering, cannot play or overran; then it is cancelled.
     bool speak(const QString& text, std::string& problem);
 
     // From any thread: the speak() or open() in progress returns at once.
@@ -33,13 +32,11 @@ public:
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
-    // How long the first word of a message may take to be heard once the server has begun it:
-    // a word such as "Telephone" at the slowest rate a user can choose takes about a second.
-    // Counted from its start, so the wait behind a screen reader's own speech is not counted.
+    // For the first word once the message has begun: "Telephone" at the slowest rate a user can
+    // choose takes about a second.
     static constexpr std::chrono::milliseconds firstWordBound{1500};
-    // How long a message may take to sound, from its start (or, where the server does not report
-    // it, from its sending, which includes a short wait behind a screen reader's own speech): at
-    // the slowest rate a user can choose, a digit and its blank take about half a second.
+    // From the message's start, or its sending where the start is not reported: at the slowest
+    // rate, a digit and its blank take about half a second.
     static std::chrono::milliseconds speakingBound(const QString& text) {
         return std::chrono::milliseconds(4000 + 500 * text.size());
     }
