@@ -1,5 +1,4 @@
-// Writes the pad's twelve key clips into the given directory: each key's DTMF tone (the sum of its
-// row and column sines) then silence, so a repeated digit still sounds as two keys.
+// Writes the twelve key clips into the given directory: a DTMF tone, then silence to part repeats.
 
 #include "dialling/key_table.h"
 

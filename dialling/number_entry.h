@@ -5,8 +5,7 @@
 
 class ClipPlayer;
 
-// A key of the pad: appends its character to the number (which runs the service-code check),
-// then its token to the spoken text, then plays its tone to the end.
+// A key, in this order: its character to the number (the check runs), its token, its tone.
 void pressKey(NumberTexts& texts, ClipPlayer& player, const KeyRow& key);
 
 // Empties the number and the spoken text.

@@ -18,8 +18,7 @@
 
 namespace {
 
-// A locked text box: it takes the focus in its turn and its text can be selected and copied,
-// but only the program changes it. No length limit, so a long number is never cut short.
+// A locked text box: focusable and copyable, changed only by the program, with no length limit.
 QLineEdit* addTextBox(QWidget* window, const char* name, QRect where) {
     auto* box = place<QLineEdit>(window, name, where);
     box->setReadOnly(true);
@@ -73,14 +72,12 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Command14 = button("Command14", "Clear", twips(90, 2880, 2085, 285), &Form1::Command14_Click);
     Command15 = button("Command15", "Say Phone Number", twips(90, 3600, 2085, 555),
                        &Form1::Command15_Click);
-    // Below the bottom of the window, which cannot grow: never seen, yet it holds the spoken
-    // text and keeps its place in the focus order.
+    // Below the window's fixed bottom: never seen, yet it keeps its place in the focus order.
     Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
     Command16 =
         button("Command16", "Back Space", twips(90, 3195, 2085, 285), &Form1::Command16_Click);
 
-    // What a screen reader says: the two fields have no caption of their own, and a bare "*" or
-    // "#" is read or skipped depending on the reader's punctuation setting.
+    // For screen readers: the fields have no captions, and a bare "*" or "#" may be skipped.
     Text1->setAccessibleName("Number");
     Text1->setAccessibleDescription("The number entered on the keypad");
     Text2->setAccessibleName("Spoken number");

@@ -21,8 +21,7 @@ class Form1 final : public QWidget, public NumberTexts {
 public:
     using VoiceFactory = std::function<std::unique_ptr<SpeechVoice>()>;
 
-    // Builds and loads the window; the caller shows it. `stopSound`, when given, cuts the player's
-    // sound short, so that closing the window never waits for a dial.
+    // Builds and loads the window; the caller shows it. `stopSound` lets closing cut a dial short.
     Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
     ~Form1() override;
 

@@ -25,8 +25,7 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     // Only the keypad window decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    // Made in focus order, which is also the order of the focus chain; the tester list, "Close",
-    // the picture and the frames' style follow when the window is first shown.
+    // Made in focus order; the tester list, "Close", the picture and styles come at first show.
     Frame2 = place<QGroupBox>(this, "Frame2", twips(45, 45, 5670, 3420), "About");
     Frame3 = place<QGroupBox>(Frame2, "Frame3", twips(105, 1365, 5415, 1950), "Beta Testers");
     Label27 = place<QLabel>(Frame2, "Label27", twips(105, 1050, 2055, 255), "Copyright ");
@@ -34,12 +33,10 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     Label25 = place<QLabel>(Frame2, "Label25", twips(105, 420, 5475, 255), "Version");
     Label24 = place<QLabel>(Frame2, "Label24", twips(105, 735, 5385, 255), MakerWebAddress);
 
-    // The copyright line ends left of the picture and keeps an opaque background; the three
-    // labels above it reach across the picture, so theirs stay transparent.
+    // Opaque: it ends left of the picture; the three labels above it cross it, so stay transparent.
     Label27->setAutoFillBackground(true);
 
-    // Without names of their own, a control inside a frame is read out with the frame's caption:
-    // the inner frame, the tester list and the picture would all be "About".
+    // Unnamed, every control inside a frame would be read out as the frame's caption, "About".
     Frame2->setAccessibleName(Frame2->title());
     Frame3->setAccessibleName(Frame3->title());
     Label24->setAccessibleDescription("The maker's web address");
@@ -66,7 +63,6 @@ void Form2::buildForShowing() {
     Text3->setPlainText(QString::fromLatin1(TesterList));
     Text3->setReadOnly(true);
     Text3->setTabChangesFocus(true);
-    // Read-only text can still be walked and selected from the keyboard once it has the focus.
     Text3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

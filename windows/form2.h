@@ -25,8 +25,7 @@ public:
 
     void setVisible(bool visible) override;
 
-    // The controls, by name, in focus order. The keypad window fills Label25..Label27 from the
-    // version record; Text3, Command1 and Image1 are null until the window is first shown.
+    // The controls, by name, in focus order; Text3, Command1 and Image1 exist from the first show.
     QGroupBox* Frame2;
     QGroupBox* Frame3;
     QPlainTextEdit* Text3 = nullptr;

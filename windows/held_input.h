@@ -14,7 +14,6 @@ public:
     HeldInput& operator=(const HeldInput&) = delete;
 };
 
-// Runs a button's press (pointer, key, accessibility action or program) at once, holding input,
-// when nothing is held; otherwise queues it behind the held input, dropped if `receiver` is gone by
-// then. So presses run in order, never one inside another.
+// Runs a button's press at once, holding input, when nothing is held; otherwise queues it behind
+// the held input, dropped if `receiver` is gone by then. So presses never run one inside another.
 void pressInTurn(QObject* receiver, std::function<void()> press);

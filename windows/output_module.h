@@ -16,8 +16,7 @@ public:
 
     // From any thread.
     void PlayClips(const QStringList& paths) override;
-    // From any thread: cuts the sound short; every later clip returns at once, and a module not
-    // yet loaded is never loaded.
+    // From any thread: cuts the sound short for good; a module not yet loaded never is.
     void stopSound();
 
     // The program's one voice. It reads with the module's voice, made when the module comes in.

@@ -13,8 +13,7 @@ void takeOverQtMessages();
 // standard error and the process ends at once with status 1. Call once the window exists.
 void endAtOnceOnDisplayLoss(std::function<void()> silence);
 
-// SIGTERM, SIGINT and SIGHUP (a log-out, a Ctrl+C, a kill) close the window as the user would,
-// from the event loop: `close` runs there, never inside the signal handler.
+// SIGTERM, SIGINT and SIGHUP run `close` from the event loop, never inside the signal handler.
 void closeOnSignals(QObject* owner, std::function<void()> close);
 
 // Exits with `status` and one line on standard error shortly, even if a library call holds on.

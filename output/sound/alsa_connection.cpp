@@ -14,8 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Ample on a busy machine (the device thread runs with raised priority), and short enough that
-// a key sounds as it is clicked.
+// Ample on a busy machine (the device thread has raised priority); short enough to follow a click.
 constexpr unsigned int bufferMicroseconds = 50000;
 
 // Frames per bounded write: stop() is noticed between them.
@@ -26,8 +25,7 @@ constexpr auto openLimit = 1500ms;
 constexpr auto closeLimit = 1s;
 constexpr auto closeLimitWhenStopped = 100ms;
 
-// ALSA's own diagnostics (an underrun each time a sound ends, probes of absent devices) would
-// reach the user's terminal on every key press; the program reports what matters itself.
+// ALSA's own messages (an underrun at every sound's end) would fill the user's terminal.
 void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace

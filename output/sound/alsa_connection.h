@@ -8,9 +8,8 @@
 
 class BoundedCalls;
 
-// A stream on the default ALSA device, for systems without a sound server. alsa-lib's calls
-// block (a pipe nobody reads holds a write for ever), so each runs through `calls` within a
-// bound; one that overruns is left behind holding the device, and the connection is finished.
+// The default ALSA device, where no sound server runs. alsa-lib's calls can block for ever, so each
+// runs through `calls` within a bound; one that overruns is left behind and the connection is done.
 class AlsaConnection final : public SoundConnection {
 public:
     // Opens the default device for `format`; nothing, reported once, when it cannot.

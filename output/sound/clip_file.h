@@ -14,8 +14,7 @@ struct sf_private_tag;
 // A clip in any encoding libsndfile decodes, read a chunk at a time to keep memory small.
 class ClipFile {
 public:
-    // Opens the clip, or returns nothing when it cannot be played. A missing file is expected
-    // (a dial passes over absent clips) and silent; any other failure is reported once.
+    // Nothing when the clip cannot be played: silently when it is missing, else reported once.
     static std::optional<ClipFile> open(const QString& path);
 
     PcmFormat format() const { return format_; }

@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// Plays wave clips synchronously: every call returns once the last sample has been heard, or at
-// once when there is nothing that can be played (missing or broken file, no output device).
+// Plays wave clips: each call returns once the last sample is heard, or at once if none can be.
 class ClipPlayer {
 public:
     virtual ~ClipPlayer() = default;

@@ -9,7 +9,6 @@ void DeviceClipPlayer::PlayClips(const QStringList& paths) {
     const std::lock_guard lock(playing_);
     std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo (more is mixed down)
     for (const QString& path : paths) {
-        // The program is ending: the clips still to come are not even opened.
         if (stream_.stopped())
             return;
         std::optional<ClipFile> clip = ClipFile::open(path);

@@ -45,7 +45,6 @@ PulseConnection::open(PcmFormat format, const std::atomic<bool>& stopped, Failur
 PulseConnection::Failure PulseConnection::connect() {
     loop_ = pa_mainloop_new();
     pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvel");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "quorvel");
     if (loop_ != nullptr)
         context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);

@@ -17,8 +17,7 @@ class PulseConnection final : public SoundConnection {
 public:
     enum class Failure { none, noServer, failed };
 
-    // Connects within a short bound. Nothing, with `failure` set to noServer when no server runs
-    // here (the caller then uses the device directly), or to failed (reported) when it cannot play.
+    // Connects within a short bound; nothing, with `failure` saying why, when it cannot play.
     static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
                                                  Failure& failure);
     ~PulseConnection() override;

@@ -14,16 +14,14 @@
 #include <stop_token>
 #include <thread>
 
-// One output stream, on the desktop's sound server or else the default ALSA device: kept open
-// while sounds follow one another, so they are sample-contiguous, and released after an idle
-// spell. A stalled stream is abandoned, said once on standard error; the next sound opens a fresh
-// one. Used from one thread at a time, except stop().
+// One output stream, on the desktop's sound server or else the default ALSA device, kept open while
+// sounds follow one another (so they are sample-contiguous) and released after an idle spell. A
+// stall abandons it, said once. Used from one thread at a time, except stop().
 class SoundStream {
 public:
     explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
 
-    // Plays interleaved frames, reopening the stream when its format differs. False when they
-    // cannot be played: no device, a device that failed or stalled, or stop().
+    // Plays frames, reopening the stream for another format. False: no device, a fault, or stop().
     bool write(PcmFormat format, const std::int16_t* samples, long frames);
 
     // Waits until everything written so far has been heard.
@@ -33,7 +31,6 @@ public:
     void stop();
     bool stopped() const { return stopped_; }
 
-    // Whether the stream currently holds the device.
     bool isOpen() const;
 
 private:
@@ -48,7 +45,6 @@ private:
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
     std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
-    // Started with the first sound; joined first on destruction, which is safe as it waits on
-    // the device only within the connection's own short bounds.
+    // Joined first on destruction: it waits on the device only within the connection's bounds.
     std::jthread releaser_;
 };

@@ -59,8 +59,7 @@ int load() {
     espeak_ng_ERROR_CONTEXT context = nullptr;
     const espeak_ng_STATUS initialized = espeak_ng_Initialize(&context);
     espeak_ng_ClearErrorContext(&context);
-    // Synchronous: the samples come back to us. espeak-ng's own playback reports success even
-    // when nothing can be heard.
+    // The samples come back to us: espeak-ng's own playback claims success even when silent.
     if (failed(initialized, "espeak-ng data not found in " + where) ||
         failed(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
                "espeak-ng cannot synthesize") ||

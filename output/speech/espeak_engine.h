@@ -8,8 +8,7 @@
 // has been heard to its end, or at once when there is no speech or no device.
 class EspeakEngine {
 public:
-    // Loads espeak-ng, whose state is global, once per process (about 10 ms); a failure is
-    // reported once on standard error, and the engine is then silent.
+    // Loads espeak-ng once per process (about 10 ms); after a failure, reported, it is silent.
     EspeakEngine();
 
     bool speaks() const { return sampleRate_ > 0; }

@@ -9,9 +9,8 @@
 #include <memory>
 #include <string>
 
-// The desktop's speech service, speech-dispatcher through libspeechd, as a synchronous engine.
-// It sets nothing that changes how speech sounds, so the user's own voice and rate apply. Every
-// libspeechd call runs through BoundedCalls: a server that stops answering is left behind.
+// speech-dispatcher through libspeechd, as a synchronous engine that leaves the user's voice and
+// rate alone. Every call runs through BoundedCalls: a server that stops answering is left behind.
 class SpeechDispatcherEngine {
 public:
     SpeechDispatcherEngine();
