@@ -4,6 +4,5 @@
 
 class ClipPlayer;
 
-// Plays every character's tone, first to last, as one gapless stream, and returns when the last has
-// been heard; unplayable ones are passed over. Empties `number`, and returns "".
+// Plays each character's tone as one gapless stream till heard; empties `number`, returns "".
 QString DialNumber(QString& number, ClipPlayer& player);

@@ -34,5 +34,4 @@ constexpr const KeyRow* findKey(char16_t character) {
     return nullptr;
 }
 
-// The service code: entered as the whole number, it opens the About window.
-inline constexpr char16_t AboutCode[] = u"*#7391#";
+inline constexpr char16_t AboutCode[] = u"*#7391#"; // as the whole number, opens About

@@ -5,10 +5,9 @@
 #include <memory>
 #include <mutex>
 
-// Runs calls that may never return (a stalled sound device, a speech service that stops answering)
-// one at a time on a thread of their own, waiting for each at most a bound. A call that overruns is
-// left behind on its thread and the next starts on a fresh one, so a call must own or share all it
-// touches. The destructor never waits: an idle thread ends at once, a busy one when its call does.
+// Runs calls that may never return (a stalled sound device, a mute speech service) one at a time on
+// a thread of their own, waiting at most a bound for each. One that overruns is left behind on its
+// thread, so a call must own or share all it touches. The destructor never waits.
 class BoundedCalls {
 public:
     // `onStart` runs first on every new thread (to raise its priority, say).

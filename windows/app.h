@@ -12,8 +12,6 @@ struct AppRecord {
     QString LegalCopyright;
 };
 
-// The running program's record, read once from the version record compiled into it.
-const AppRecord& App();
+const AppRecord& App(); // read once from the version record compiled into the program
 
-// "Version: " and the three numbers in plain decimal, e.g. "Version: 1.1.114".
-QString VersionLine(const AppRecord& app);
+QString VersionLine(const AppRecord& app); // e.g. "Version: 1.1.114", in plain decimal

@@ -32,8 +32,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
     setObjectName("Form1");
     setWindowTitle("Quorvel");
-    // PNG images rather than the packed icon, which would need an image plug-in loaded at start.
-    QIcon icon;
+    QIcon icon; // PNGs: the packed icon would need an image plug-in loaded at start
     for (const int size : {16, 32})
         icon.addFile(QStringLiteral(":/resources/icon%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
@@ -44,11 +43,10 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     setFixedSize(twips(0, 0, 2265, 4845).size());
     setFont(windowFont());
 
-    // No button is the default one: Enter and Escape do nothing special.
     const auto button = [this](const char* name, const char* caption, QRect where,
                                void (Form1::*click)()) {
         auto* made = place<QPushButton>(this, name, where, caption);
-        made->setAutoDefault(false);
+        made->setAutoDefault(false); // no default button: Enter and Escape do nothing special
         connectClick(made, this, click);
         return made;
     };
@@ -97,8 +95,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
 Form1::~Form1() = default;
 
 void Form1::Command13_Click() {
-    // The dial consumes the number it is given; the field keeps its own.
-    QString number = numberText();
+    QString number = numberText(); // a copy: the dial consumes the number it is given
     DialNumber(number, player_);
 }
 
@@ -113,8 +110,7 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // Costs the start nothing: the program's voice waits for the output module's.
-    Voice = makeVoice_();
+    Voice = makeVoice_(); // costs nothing: the program's voice waits for the output module's
     about_ = std::make_unique<Form2>(*this);
     const AppRecord& app = App();
     about().Label25->setText(VersionLine(app));
@@ -129,8 +125,7 @@ void Form1::silence() {
 }
 
 void Form1::Form_Unload() {
-    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
-    silence();
+    silence(); // the program ends at once: no dial, speech or clip goes on
     about_->hide();
     QCoreApplication::exit(0);
 }

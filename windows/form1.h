@@ -30,8 +30,7 @@ public:
     QString spokenText() const override { return Text2->text(); }
     void setSpokenText(const QString& text) override { Text2->setText(text); }
 
-    // The About window, made hidden as the keypad loads.
-    Form2& about() { return *about_; }
+    Form2& about() { return *about_; } // the About window, made hidden as the keypad loads
 
     // The twelve keys, in the order of KeyTable.
     void Command1_Click() { key(0); }
@@ -54,8 +53,7 @@ public:
     void Form_Load();
     void Form_Unload();
 
-    // Cuts the sound and the voice short at once: the program is ending.
-    void silence();
+    void silence(); // cuts the sound and the voice short: the program is ending
 
     // The controls, by name, in focus order.
     QLineEdit* Text1;

@@ -22,8 +22,7 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     setWindowTitle("About");
     setFixedSize(twips(0, 0, 5730, 3780).size());
     setFont(windowFont());
-    // Only the keypad window decides when the program ends.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false); // only the keypad window's closing ends the program
 
     // Made in focus order; the tester list, "Close", the picture and styles come at first show.
     Frame2 = place<QGroupBox>(this, "Frame2", twips(45, 45, 5670, 3420), "About");
@@ -82,8 +81,7 @@ void Form2::buildForShowing() {
     Image1 = place<QLabel>(Frame2, "Image1", twips(2835, 240, 2670, 1095));
     Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Image1->setPixmap(QPixmap(QStringLiteral(":/resources/about.bmp")));
-    // Beneath the labels that cross it, so that their text is drawn over the picture.
-    Image1->lower();
+    Image1->lower(); // beneath the labels that cross it, so their text is drawn over it
     Image1->setAccessibleName("Quorvel logo");
     Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
                                      "it, beside the word Quorvel over a wavy line");
@@ -109,7 +107,6 @@ void Form2::showEvent(QShowEvent* event) {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
-    // The title bar's close box only puts the window away; the number stays as it is.
-    event->ignore();
+    event->ignore(); // the close box only puts the window away; the number stays as it is
     hide();
 }

@@ -17,8 +17,7 @@ public:
     // `mainTexts` are the keypad window's number and spoken text, which "Close" empties.
     explicit Form2(NumberTexts& mainTexts);
 
-    // Shows the window without blocking; when it is already shown, brings it to the front.
-    void Show();
+    void Show(); // without blocking; when already shown, brings it to the front
 
     // "Close": hides the window, then empties the number and the spoken text.
     void Command1_Click();

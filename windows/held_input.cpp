@@ -77,8 +77,7 @@ protected:
             return false;
         auto* window = static_cast<QWindow*>(receiver);
         queue([window = QPointer(window), send = sendAgainLater(event)] {
-            // Input for a window gone or hidden meanwhile goes with it.
-            if (window && window->isVisible())
+            if (window && window->isVisible()) // not to a window gone or hidden meanwhile
                 send(window);
         });
         return true;

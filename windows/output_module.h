@@ -14,8 +14,7 @@ class OutputModule final : public QObject, public ClipPlayer {
 public:
     explicit OutputModule(std::string path) : path_(std::move(path)) {}
 
-    // From any thread.
-    void PlayClips(const QStringList& paths) override;
+    void PlayClips(const QStringList& paths) override; // from any thread
     // From any thread: cuts the sound short for good; a module not yet loaded never is.
     void stopSound();
 

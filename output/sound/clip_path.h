@@ -7,8 +7,7 @@
 // The directory of the running program's executable, whatever the working directory.
 QString applicationDirectory();
 
-// Full path of a clip that lies beside the program, e.g. ClipPath("5.wav").
-QString ClipPath(const QString& fileName);
+QString ClipPath(const QString& fileName); // beside the program, e.g. ClipPath("5.wav")
 
 // File names are bytes, not always UTF-8 (an archive from another system, say): a byte outside
 // UTF-8 travels in the QString as the lone surrogate U+DC80 + byte, and comes back as itself.

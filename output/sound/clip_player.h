@@ -11,7 +11,6 @@ public:
     // One clip, such as a key's tone: a sequence of one, unless a player tells them apart.
     virtual void PlayClip(const QString& path) { PlayClips({path}); }
 
-    // Several clips as one continuous stream, so a dialled number has no gaps between its tones.
-    // Each file is opened when its turn comes; unplayable ones are passed over.
+    // Several clips as one gapless stream, each opened in its turn; unplayable ones are skipped.
     virtual void PlayClips(const QStringList& paths) = 0;
 };

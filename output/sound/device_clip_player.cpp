@@ -14,8 +14,7 @@ void DeviceClipPlayer::PlayClips(const QStringList& paths) {
         std::optional<ClipFile> clip = ClipFile::open(path);
         if (!clip)
             continue;
-        // The next clip is written straight after this one's last sample: no gap between them.
-        long frames;
+        long frames; // the next clip follows this one's last sample: no gap between them
         while ((frames = clip->read(buffer.data(), framesPerRead)) > 0) {
             // No device, a stall or the end: the rest is abandoned, not tried clip by clip.
             if (!stream_.write(clip->format(), buffer.data(), frames))

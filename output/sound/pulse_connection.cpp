@@ -143,8 +143,7 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
         written_ = true;
         bytes += now;
         left -= now;
-        // Hands what was written to the socket now rather than at the next wait.
-        pa_mainloop_iterate(loop_, 0, nullptr);
+        pa_mainloop_iterate(loop_, 0, nullptr); // to the socket now, not at the next wait
     }
     return true;
 }

@@ -70,10 +70,7 @@ void SoundStream::drain() {
 void SoundStream::stop() {
     stopped_ = true;
     deviceCalls_.abandon();
-    {
-        // Orders the flag with the releaser's check, so its wake-up cannot be lost.
-        const std::lock_guard lock(mutex_);
-    }
+    const std::lock_guard lock(mutex_); // orders the flag with the releaser's wait: no lost wake-up
     idleChanged_.notify_all();
 }
 

@@ -24,8 +24,7 @@ public:
     // Plays frames, reopening the stream for another format. False: no device, a fault, or stop().
     bool write(PcmFormat format, const std::int16_t* samples, long frames);
 
-    // Waits until everything written so far has been heard.
-    void drain();
+    void drain(); // waits until everything written so far has been heard
 
     // From any thread: cuts the sound short; this and every later call returns at once.
     void stop();

@@ -11,8 +11,7 @@
 #include <mutex>
 #include <thread>
 
-// Which engine reads the requests (none: the voice is silent from now on).
-enum class Engine { speechDispatcher, espeak, none };
+enum class Engine { speechDispatcher, espeak, none }; // none: silent from then on
 
 // For tests and benchmarks: called on the voice thread, never after the destructor returns, when an
 // engine takes over and after each request is done with. They must not call back into the voice.
@@ -21,9 +20,8 @@ struct VoiceWatch {
     std::function<void()> requestDone = [] {};
 };
 
-// The program's voice: one thread owns the queue and reads each request to its end with the
-// desktop's speech service (the user's own voice and rate) or, once the service fails in any way,
-// with the built-in espeak-ng, which takes the request in hand and the rest of the queue.
+// The program's voice: one thread reads each queued request to its end with the desktop's speech
+// service (the user's voice and rate) or, once that fails in any way, with espeak-ng from then on.
 class DesktopVoice final : public SpeechVoice {
 public:
     // Returns at once: the voice thread connects. `askService` false speaks with espeak-ng alone.

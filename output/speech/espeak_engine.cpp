@@ -67,8 +67,7 @@ int load() {
         return 0;
     espeak_SetSynthCallback(takeSamples);
     espeak_ng_SetParameter(espeakRATE, wordsPerMinute, 0);
-    // Without its dictionary espeak-ng accepts the voice and then synthesizes only silence.
-    bool heard = false;
+    bool heard = false; // without its dictionary, espeak-ng takes the voice but makes only silence
     synthesize("1", [&heard](const std::int16_t* samples, long count) {
         heard = std::any_of(samples, samples + count, [](std::int16_t s) { return s != 0; });
         return !heard;
@@ -103,6 +102,5 @@ void EspeakEngine::speak(const QString& text) {
     lock.unlock();
     if (status != ENS_OK && !cut)
         reportOnce("speech could not read a request (" + statusText(status) + "); it was skipped");
-    // The next request starts only after this one has been heard to its end.
-    stream_.drain();
+    stream_.drain(); // the next request starts only once this one has been heard
 }

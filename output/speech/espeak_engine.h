@@ -4,8 +4,7 @@
 
 #include <QString>
 
-// The built-in voice: espeak-ng played through a stream of our own. speak() returns once the text
-// has been heard to its end, or at once when there is no speech or no device.
+// The built-in voice: espeak-ng through a stream of our own; speak() returns once it is heard.
 class EspeakEngine {
 public:
     // Loads espeak-ng once per process (about 10 ms); after a failure, reported, it is silent.

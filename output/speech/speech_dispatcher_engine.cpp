@@ -79,8 +79,7 @@ QByteArray withMarks(const QString& text) {
         .toUtf8();
 }
 
-// Our client number, from the server's "245-<number>" reply, or -1. libspeechd's own
-// spd_get_client_id reads a missing reply as a string and crashes.
+// Our client number from the "245-<number>" reply, or -1: spd_get_client_id crashes on no reply.
 long clientNumber(SPDConnection* connection) {
     char* reply = nullptr;
     QByteArray line;
@@ -97,8 +96,7 @@ long clientNumber(SPDConnection* connection) {
 
 SpeechDispatcherEngine::SpeechDispatcherEngine()
     : calls_([] {
-          // A write to a server that has gone must fail, not end the program. libspeechd's
-          // event thread takes this mask from the thread that opens the connection.
+          // A write to a gone server must fail, not end us; libspeechd's event thread inherits it.
           sigset_t set;
           sigemptyset(&set);
           sigaddset(&set, SIGPIPE);
@@ -150,8 +148,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 spd_close(connection);
                 return;
             }
-            // Our own handle on the socket: libspeechd closes its own when the server hangs up,
-            // and the number may then be reused.
+            // Ours: libspeechd closes its own on a hang-up, and the number may then be reused.
             link.socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
             link.client = client;
             link.connection = connection;

@@ -14,19 +14,16 @@
 class SpeechDispatcherEngine {
 public:
     SpeechDispatcherEngine();
-    // Cancels what the server still says for us and closes, within about 120 ms.
-    ~SpeechDispatcherEngine();
+    ~SpeechDispatcherEngine(); // cancels our speech at the server and closes, within ~120 ms
 
-    // Connects to the user's server, starting it first when it is not running; false, with
-    // `problem` saying why, when it does not answer properly within connectionBound.
+    // Connects (starting the server if need be) within connectionBound; else false, with `problem`.
     bool open(std::string& problem);
 
     // True once the server reports the message's end or another client's cut. False, with
     // `problem`, when it hung up, stopped answering, cannot play or overran; then it is cancelled.
     bool speak(const QString& text, std::string& problem);
 
-    // From any thread: the speak() or open() in progress returns at once.
-    void stop();
+    void stop(); // from any thread: the speak() or open() in progress returns at once
 
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // A healthy server answers a request in a millisecond or two.
