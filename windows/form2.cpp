@@ -32,7 +32,7 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     Label25 = place<QLabel>(Frame2, "Label25", twips(105, 420, 5475, 255), "Version");
     Label24 = place<QLabel>(Frame2, "Label24", twips(105, 735, 5385, 255), MakerWebAddress);
 
-    // Opaque: it ends left of the picture; the three labels above it cross it, so stay transparent.
+    // Opaque, as it ends left of the picture; the labels above cross it, so stay transparent.
     Label27->setAutoFillBackground(true);
 
     // Unnamed, every control inside a frame would be read out as the frame's caption, "About".

@@ -31,7 +31,7 @@ std::function<void(QWindow*)> sendLater(quint64 time, Values... values) {
     };
 }
 
-// A mouse or wheel event shares its point with the device, which moves on: so keep plain values.
+// A mouse or wheel event shares its point with the device, which moves on: kept as plain values.
 std::function<void(QWindow*)> sendAgainLater(const QEvent* event) {
     if (const auto* mouse = dynamic_cast<const QMouseEvent*>(event)) {
         return sendLater<QMouseEvent>(mouse->timestamp(), mouse->type(), mouse->position(),

@@ -45,7 +45,7 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         }
         if (connection_->write(samples, frames))
             return true;
-        // Done with; one the server dropped while idle (a restart) is made again once, for this.
+        // Done with; one the server dropped while idle (a restart) is reopened once for this sound.
         const bool reconnect = !again && connection_->wentAway();
         connection_.reset();
         if (!reconnect)

@@ -148,7 +148,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 spd_close(connection);
                 return;
             }
-            // Ours: libspeechd closes its own on a hang-up, and the number may then be reused.
+            // Our own socket: libspeechd closes its own on a hang-up, and the number may be reused.
             link.socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
             link.client = client;
             link.connection = connection;
