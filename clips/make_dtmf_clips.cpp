@@ -1,7 +1,4 @@
-// Writes the twelve key clips of the pad into the directory given as the only argument.
-//
-// Each clip is the key's DTMF tone (the sum of its row and column frequencies) followed by
-// silence, so that dialled keys stay distinct even when the same digit repeats.
+// Writes the twelve key clips into the given directory: a DTMF tone, then silence to part repeats.
 
 #include "dialling/key_table.h"
 
@@ -18,11 +15,10 @@
 namespace {
 
 constexpr int sampleRate = 22050;
-constexpr double toneSeconds = 0.120;
-constexpr double fadeSeconds = 0.005;
-constexpr double silenceSeconds = 0.080;
-// Each of the two sines peaks at a quarter of full scale: together half scale, well clear of
-// clipping and comfortably loud.
+constexpr int toneFrames = sampleRate * 120 / 1000;
+constexpr int fadeFrames = sampleRate * 5 / 1000;
+constexpr int silenceFrames = sampleRate * 80 / 1000;
+// Each sine peaks at a quarter of full scale: together half, loud and well clear of clipping.
 constexpr double sineAmplitude = 0.25 * 32767;
 
 // The keypad's rows and columns, in the order of KeyTable: key i sits in row i / 3, column i % 3.
@@ -30,9 +26,6 @@ constexpr std::array<double, 4> rowHz{697, 770, 852, 941};
 constexpr std::array<double, 3> columnHz{1209, 1336, 1477};
 
 std::vector<short> toneSamples(double rowHz, double columnHz) {
-    const int toneFrames = static_cast<int>(toneSeconds * sampleRate);
-    const int fadeFrames = static_cast<int>(fadeSeconds * sampleRate);
-    const int silenceFrames = static_cast<int>(silenceSeconds * sampleRate);
     std::vector<short> samples(toneFrames + silenceFrames, 0);
     for (int i = 0; i < toneFrames; ++i) {
         const double t = static_cast<double>(i) / sampleRate;

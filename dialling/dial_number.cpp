@@ -7,11 +7,8 @@
 #include <QStringList>
 
 QString DialNumber(QString& number, ClipPlayer& player) {
-    // Only the names are gathered up front; the player reads each clip when its turn comes.
     QStringList paths;
-    paths.reserve(number.size());
-    // A key sounds its own clip only: no "*.wav" is asked for, so a stray file of that name can
-    // never sound the key twice.
+    // A key's own clip only: a stray "*.wav" must never sound the key twice.
     for (const QChar c : std::as_const(number)) {
         const KeyRow* key = findKey(c.unicode());
         paths.append(ClipPath(key ? QString::fromLatin1(key->clipFile) : QString(c) + ".wav"));

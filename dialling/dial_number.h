@@ -4,7 +4,5 @@
 
 class ClipPlayer;
 
-// Plays the tone of every character of the number, first to last, as one gapless stream, and
-// returns when the last tone has been heard. Consumes the number: afterwards it holds "". Always
-// returns "". Characters whose clip cannot be played are passed over silently.
+// Plays each character's tone as one gapless stream till heard; empties `number`, returns "".
 QString DialNumber(QString& number, ClipPlayer& player);

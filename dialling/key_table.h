@@ -2,9 +2,8 @@
 
 #include <array>
 
-// One key of the pad: the character it adds to the number, the token it adds to the spoken text
-// (digits are read one by one thanks to the trailing blank; "*" and "#" are read as words), and
-// the clip that sounds its tone.
+// One key: the character it adds to the number, the token it adds to the spoken text (a digit's
+// trailing blank has it read alone; "*" and "#" are read as words) and the clip of its tone.
 struct KeyRow {
     char16_t character;
     const char* spokenToken;
@@ -35,5 +34,4 @@ constexpr const KeyRow* findKey(char16_t character) {
     return nullptr;
 }
 
-// The service code: entered as the whole number, it opens the About window.
-inline constexpr char16_t AboutCode[] = u"*#7391#";
+inline constexpr char16_t AboutCode[] = u"*#7391#"; // as the whole number, opens About

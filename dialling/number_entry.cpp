@@ -21,8 +21,7 @@ void backSpace(NumberTexts& texts) {
     if (!number.isEmpty())
         texts.setNumberText(number.left(number.size() - 1));
 
-    // The last key's whole token goes, so the spoken text keeps in step with the number and the
-    // voice never reads half a word.
+    // The last key's whole token goes, so the voice never reads half a word.
     QString spoken = texts.spokenText();
     if (!spoken.isEmpty()) {
         const auto last = std::ranges::find_if(KeyTable, [&spoken](const KeyRow& key) {

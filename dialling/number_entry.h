@@ -5,15 +5,11 @@
 
 class ClipPlayer;
 
-// A key of the pad: appends its character to the number (which runs the service-code check),
-// then its token to the spoken text, then plays its tone to the end.
+// A key, in this order: its character to the number (the check runs), its token, its tone.
 void pressKey(NumberTexts& texts, ClipPlayer& player, const KeyRow& key);
 
-// Empties the number and the spoken text.
-void clearNumber(NumberTexts& texts);
+void clearNumber(NumberTexts& texts); // empties the number and the spoken text
 
-// Drops the last key from the number and its whole token from the spoken text.
-void backSpace(NumberTexts& texts);
+void backSpace(NumberTexts& texts); // the last key from the number, its whole token from the text
 
-// The service-code check: whether the whole number is the code that opens the About window.
-bool isAboutCode(const QString& number);
+bool isAboutCode(const QString& number); // the service-code check, on the whole number

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// The two texts the keypad keeps: the number as keyed in, and its spoken form. The main window
-// holds them in its two fields; tests hold them in plain strings.
+// The keypad's two texts, the number and its spoken form: the window's fields, or a test's strings.
 class NumberTexts {
 public:
     virtual ~NumberTexts() = default;

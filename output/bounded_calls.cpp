@@ -32,10 +32,8 @@ BoundedCalls::BoundedCalls(std::function<void()> onStart) : onStart_(std::move(o
 BoundedCalls::~BoundedCalls() {
     if (!thread_)
         return;
-    {
-        const std::lock_guard lock(thread_->mutex);
-        thread_->ending = true;
-    }
+    const std::lock_guard lock(thread_->mutex);
+    thread_->ending = true;
     thread_->changed.notify_all();
 }
 
@@ -61,8 +59,7 @@ bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::du
     if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->abandoned; }) &&
         !thread->abandoned)
         return true;
-    // Stuck, or given up on: this thread is left to end on its own.
-    thread->ending = true;
+    thread->ending = true; // stuck or given up on: the thread is left to end on its own
     lock.unlock();
     thread->changed.notify_all();
     const std::lock_guard owner(mutex_);
@@ -72,18 +69,12 @@ bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::du
 }
 
 void BoundedCalls::abandon() {
-    std::shared_ptr<Thread> thread;
-    {
-        const std::lock_guard owner(mutex_);
-        thread = thread_;
-    }
-    if (!thread)
+    const std::lock_guard owner(mutex_);
+    if (!thread_)
         return;
-    {
-        const std::lock_guard lock(thread->mutex);
-        if (!thread->call)
-            return; // nothing in hand
-        thread->abandoned = true;
+    const std::lock_guard lock(thread_->mutex);
+    if (thread_->call) {
+        thread_->abandoned = true;
+        thread_->changed.notify_all();
     }
-    thread->changed.notify_all();
 }

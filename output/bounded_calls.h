@@ -5,20 +5,16 @@
 #include <memory>
 #include <mutex>
 
-// Runs calls that may never return (a sound device that stops taking sound, a speech service that
-// stops answering) on a thread of their own, one at a time, and waits for each at most a bound.
-// A call that overruns is left behind on its thread, which ends whenever the call returns, if
-// ever; the next call starts on a fresh thread. So a call must own, or share, everything it
-// touches: the one who asked may be long gone when it comes back.
-// The destructor never waits: an idle thread ends at once, a busy one when its call returns.
+// Runs calls that may never return (a stalled sound device, a mute speech service) one at a time on
+// a thread of their own, waiting at most a bound for each. One that overruns is left behind on its
+// thread, so a call must own or share all it touches. The destructor never waits.
 class BoundedCalls {
 public:
     // `onStart` runs first on every new thread (to raise its priority, say).
     explicit BoundedCalls(std::function<void()> onStart = {});
     ~BoundedCalls();
 
-    // True when `call` returned within `bound`; false when it did not (it is left behind) or
-    // when abandon() was called meanwhile.
+    // True when `call` returned within `bound` and was not abandoned; otherwise it is left behind.
     bool run(std::function<void()> call, std::chrono::steady_clock::duration bound);
 
     // From any thread: the call in progress is left behind at once, and its run() returns false.

@@ -6,8 +6,7 @@
 #include <functional>
 #include <memory>
 
-// What the sound and speech module (quorvel-output.so) hands the program, through its one entry
-// `makeOutputParts`. A default-made one is silence: no speaker and no voice.
+// What the sound and speech module hands the program through `makeOutputParts`; empty is silence.
 struct OutputParts {
     std::unique_ptr<ClipPlayer> speaker;
     // From any thread: cuts the speaker's sound short; every later clip returns at once.

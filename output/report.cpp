@@ -6,9 +6,7 @@
 #include <set>
 
 void report(std::string_view line) {
-    std::string whole = "quorvel: ";
-    whole.append(line);
-    whole.push_back('\n');
+    const std::string whole = "quorvel: " + std::string(line) + '\n';
     std::string_view left = whole;
     while (!left.empty()) {
         const ssize_t written = ::write(STDERR_FILENO, left.data(), left.size());

@@ -16,8 +16,7 @@ QString recordText(std::string_view part, std::string_view key) {
 
 const AppRecord& App() {
     static const AppRecord app = [] {
-        // major.minor.build.revision, four numbers for certain: the build refuses any other
-        // record. The third number plays no part in what the user sees.
+        // major.minor.build.revision (the build refuses any other); the build number is not shown.
         const QStringList numbers = recordText("VS_FIXEDFILEINFO", "FileVersion").split('.');
         return AppRecord{applicationDirectory(),
                          numbers.value(0).toInt(),

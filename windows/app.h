@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// What the program knows about itself: where it lives, and the numbers, name and copyright line
-// of its version record.
+// What the program knows about itself: where it lives, and what its version record says.
 struct AppRecord {
     QString Path;
     int Major = 0;
@@ -13,8 +12,6 @@ struct AppRecord {
     QString LegalCopyright;
 };
 
-// The running program's record, read once from the version record compiled into it.
-const AppRecord& App();
+const AppRecord& App(); // read once from the version record compiled into the program
 
-// "Version: " and the three numbers in plain decimal, e.g. "Version: 1.1.114".
-QString VersionLine(const AppRecord& app);
+QString VersionLine(const AppRecord& app); // e.g. "Version: 1.1.114", in plain decimal

@@ -10,8 +10,7 @@
 // event loop: the error is reported with the handler's name, and the program ends with status 1.
 void runHandler(const char* name, const std::function<void()>& handler) noexcept;
 
-// Binds a button's Click to a handler of its window, run as above (named after the button, as
-// "Command1_Click"), each click in its turn.
+// Binds a button's Click to its window's handler, run as above under "<button>_Click", in turn.
 template <typename Window>
 void connectClick(QAbstractButton* button, Window* window, void (Window::*handler)()) {
     QObject::connect(button, &QAbstractButton::clicked, window,

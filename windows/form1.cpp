@@ -18,8 +18,7 @@
 
 namespace {
 
-// A locked text box: it takes the focus in its turn and its text can be selected and copied,
-// but only the program changes it. No length limit, so a long number is never cut short.
+// A locked text box: focusable and copyable, changed only by the program, with no length limit.
 QLineEdit* addTextBox(QWidget* window, const char* name, QRect where) {
     auto* box = place<QLineEdit>(window, name, where);
     box->setReadOnly(true);
@@ -33,8 +32,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
     setObjectName("Form1");
     setWindowTitle("Quorvel");
-    // PNG images rather than the packed icon, which would need an image plug-in loaded at start.
-    QIcon icon;
+    QIcon icon; // PNGs: the packed icon would need an image plug-in loaded at start
     for (const int size : {16, 32})
         icon.addFile(QStringLiteral(":/resources/icon%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
@@ -45,11 +43,10 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     setFixedSize(twips(0, 0, 2265, 4845).size());
     setFont(windowFont());
 
-    // No button is the default one: Enter and Escape do nothing special.
     const auto button = [this](const char* name, const char* caption, QRect where,
                                void (Form1::*click)()) {
         auto* made = place<QPushButton>(this, name, where, caption);
-        made->setAutoDefault(false);
+        made->setAutoDefault(false); // no default button: Enter and Escape do nothing special
         connectClick(made, this, click);
         return made;
     };
@@ -73,14 +70,12 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Command14 = button("Command14", "Clear", twips(90, 2880, 2085, 285), &Form1::Command14_Click);
     Command15 = button("Command15", "Say Phone Number", twips(90, 3600, 2085, 555),
                        &Form1::Command15_Click);
-    // Below the bottom of the window, which cannot grow: never seen, yet it holds the spoken
-    // text and keeps its place in the focus order.
+    // Below the window's fixed bottom: never seen, yet it keeps its place in the focus order.
     Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
     Command16 =
         button("Command16", "Back Space", twips(90, 3195, 2085, 285), &Form1::Command16_Click);
 
-    // What a screen reader says: the two fields have no caption of their own, and a bare "*" or
-    // "#" is read or skipped depending on the reader's punctuation setting.
+    // For screen readers: the fields have no captions, and a bare "*" or "#" may be skipped.
     Text1->setAccessibleName("Number");
     Text1->setAccessibleDescription("The number entered on the keypad");
     Text2->setAccessibleName("Spoken number");
@@ -100,8 +95,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
 Form1::~Form1() = default;
 
 void Form1::Command13_Click() {
-    // The dial consumes the number it is given; the field keeps its own.
-    QString number = numberText();
+    QString number = numberText(); // a copy: the dial consumes the number it is given
     DialNumber(number, player_);
 }
 
@@ -116,9 +110,7 @@ void Form1::Text1_Change() {
 }
 
 void Form1::Form_Load() {
-    // In the program this voice stands in for the one the output module brings after the first
-    // paint, so making it here costs the start nothing.
-    Voice = makeVoice_();
+    Voice = makeVoice_(); // costs nothing: the program's voice waits for the output module's
     about_ = std::make_unique<Form2>(*this);
     const AppRecord& app = App();
     about().Label25->setText(VersionLine(app));
@@ -133,8 +125,7 @@ void Form1::silence() {
 }
 
 void Form1::Form_Unload() {
-    // The program ends at once: a dial or a speech in progress is cut short, and no clip follows.
-    silence();
+    silence(); // the program ends at once: no dial, speech or clip goes on
     about_->hide();
     QCoreApplication::exit(0);
 }

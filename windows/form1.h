@@ -13,18 +13,15 @@ class Form2;
 class QPushButton;
 class SpeechVoice;
 
-// The keypad window, where the user works: the number field, twelve keys, four actions, and the
-// spoken text, kept in a field below the visible area. It holds the two texts and the voice for
-// the program's whole life; closing it ends the program.
+// The keypad window: the number field, twelve keys, four actions, and the spoken text in a field
+// below the visible area. It holds the texts and the voice; closing it ends the program.
 class Form1 final : public QWidget, public NumberTexts {
     Q_OBJECT
 
 public:
     using VoiceFactory = std::function<std::unique_ptr<SpeechVoice>()>;
 
-    // Builds the window and loads it (Form_Load); it is shown by the caller. `player` sounds the
-    // keys and the dial; `makeVoice` makes the voice on loading; `stopSound`, when given, cuts
-    // the player's sound short at once, so that closing the window never waits for a dial.
+    // Builds and loads the window; the caller shows it. `stopSound` lets closing cut a dial short.
     Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
     ~Form1() override;
 
@@ -33,8 +30,7 @@ public:
     QString spokenText() const override { return Text2->text(); }
     void setSpokenText(const QString& text) override { Text2->setText(text); }
 
-    // The About window, made hidden as the keypad loads.
-    Form2& about() { return *about_; }
+    Form2& about() { return *about_; } // the About window, made hidden as the keypad loads
 
     // The twelve keys, in the order of KeyTable.
     void Command1_Click() { key(0); }
@@ -57,8 +53,7 @@ public:
     void Form_Load();
     void Form_Unload();
 
-    // Cuts the sound and the voice short at once: the program is ending.
-    void silence();
+    void silence(); // cuts the sound and the voice short: the program is ending
 
     // The controls, by name, in focus order.
     QLineEdit* Text1;

@@ -22,11 +22,9 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     setWindowTitle("About");
     setFixedSize(twips(0, 0, 5730, 3780).size());
     setFont(windowFont());
-    // Only the keypad window decides when the program ends.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false); // only the keypad window's closing ends the program
 
-    // Made in focus order, which is also the order of the focus chain; the tester list, "Close",
-    // the picture and the frames' style follow when the window is first shown.
+    // Made in focus order; the tester list, "Close", the picture and styles come at first show.
     Frame2 = place<QGroupBox>(this, "Frame2", twips(45, 45, 5670, 3420), "About");
     Frame3 = place<QGroupBox>(Frame2, "Frame3", twips(105, 1365, 5415, 1950), "Beta Testers");
     Label27 = place<QLabel>(Frame2, "Label27", twips(105, 1050, 2055, 255), "Copyright ");
@@ -34,12 +32,10 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     Label25 = place<QLabel>(Frame2, "Label25", twips(105, 420, 5475, 255), "Version");
     Label24 = place<QLabel>(Frame2, "Label24", twips(105, 735, 5385, 255), MakerWebAddress);
 
-    // The copyright line ends left of the picture and keeps an opaque background; the three
-    // labels above it reach across the picture, so theirs stay transparent.
+    // Opaque, as it ends left of the picture; the labels above cross it, so stay transparent.
     Label27->setAutoFillBackground(true);
 
-    // Without names of their own, a control inside a frame is read out with the frame's caption:
-    // the inner frame, the tester list and the picture would all be "About".
+    // Unnamed, every control inside a frame would be read out as the frame's caption, "About".
     Frame2->setAccessibleName(Frame2->title());
     Frame3->setAccessibleName(Frame3->title());
     Label24->setAccessibleDescription("The maker's web address");
@@ -65,9 +61,7 @@ void Form2::buildForShowing() {
     Text3 = place<QPlainTextEdit>(Frame3, "Text3", twips(105, 210, 5160, 1590));
     Text3->setPlainText(QString::fromLatin1(TesterList));
     Text3->setReadOnly(true);
-    // Tab walks on to the next control, as in every text box of the program.
     Text3->setTabChangesFocus(true);
-    // Read-only text can still be walked and selected from the keyboard once it has the focus.
     Text3->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -87,8 +81,7 @@ void Form2::buildForShowing() {
     Image1 = place<QLabel>(Frame2, "Image1", twips(2835, 240, 2670, 1095));
     Image1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Image1->setPixmap(QPixmap(QStringLiteral(":/resources/about.bmp")));
-    // Beneath the labels that cross it, so that their text is drawn over the picture.
-    Image1->lower();
+    Image1->lower(); // beneath the labels that cross it, so their text is drawn over it
     Image1->setAccessibleName("Quorvel logo");
     Image1->setAccessibleDescription("A mobile telephone with a keypad, sound waves coming from "
                                      "it, beside the word Quorvel over a wavy line");
@@ -107,15 +100,13 @@ void Form2::Command1_Click() {
 }
 
 void Form2::showEvent(QShowEvent* event) {
-    // Each showing starts at the tester list, the first control in the focus order that takes
-    // the focus.
+    // Each showing starts at the tester list, the first control in focus order to take the focus.
     if (!event->spontaneous())
         Text3->setFocus();
     QWidget::showEvent(event);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
-    // The title bar's close box only puts the window away; the number stays as it is.
-    event->ignore();
+    event->ignore(); // the close box only puts the window away; the number stays as it is
     hide();
 }

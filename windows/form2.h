@@ -8,9 +8,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// The About window: product name, version, web address, copyright, a picture and the beta
-// testers. Made once, hidden, then only shown and hidden; a window of its own, owned by no
-// other, so the keypad window can come in front of it.
+// The About window: name, version, web address, copyright, a picture and the beta testers. Made
+// once; a window of its own, owned by no other, so the keypad window can come in front of it.
 class Form2 final : public QWidget {
     Q_OBJECT
 
@@ -18,16 +17,14 @@ public:
     // `mainTexts` are the keypad window's number and spoken text, which "Close" empties.
     explicit Form2(NumberTexts& mainTexts);
 
-    // Shows the window without blocking; when it is already shown, brings it to the front.
-    void Show();
+    void Show(); // without blocking; when already shown, brings it to the front
 
     // "Close": hides the window, then empties the number and the spoken text.
     void Command1_Click();
 
     void setVisible(bool visible) override;
 
-    // The controls, by name, in focus order. The keypad window fills Label25..Label27 from the
-    // version record; Text3, Command1 and Image1 are null until the window is first shown.
+    // The controls, by name, in focus order; Text3, Command1 and Image1 exist from the first show.
     QGroupBox* Frame2;
     QGroupBox* Frame3;
     QPlainTextEdit* Text3 = nullptr;

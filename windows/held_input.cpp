@@ -22,7 +22,6 @@ bool isUserInput(QEvent::Type type) {
     return std::ranges::find(types, type) != types.end();
 }
 
-// An event of type Event made from these values, with their time, when its turn comes.
 template <typename Event, typename... Values>
 std::function<void(QWindow*)> sendLater(quint64 time, Values... values) {
     return [=](QWindow* window) {
@@ -32,8 +31,7 @@ std::function<void(QWindow*)> sendLater(quint64 time, Values... values) {
     };
 }
 
-// A mouse or wheel event shares its point with the pointing device, which every later event
-// moves on, so it is kept as plain values and built again only when its turn comes.
+// A mouse or wheel event shares its point with the device, which moves on: kept as plain values.
 std::function<void(QWindow*)> sendAgainLater(const QEvent* event) {
     if (const auto* mouse = dynamic_cast<const QMouseEvent*>(event)) {
         return sendLater<QMouseEvent>(mouse->timestamp(), mouse->type(), mouse->position(),
@@ -52,7 +50,6 @@ std::function<void(QWindow*)> sendAgainLater(const QEvent* event) {
     };
 }
 
-// The application's one queue of held input.
 class InputQueue final : public QObject {
 public:
     explicit InputQueue(QObject* application) : QObject(application) {
@@ -74,15 +71,13 @@ public:
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
-        // Input from the window system reaches a window before the widget under it; handed on
-        // there later, it takes exactly the way it would have taken.
+        // Caught at the window, before any widget, so handing it on later takes the same way.
         if ((holds_ == 0 && held_.empty()) || !event->spontaneous() || !receiver->isWindowType() ||
             !isUserInput(event->type()))
             return false;
         auto* window = static_cast<QWindow*>(receiver);
         queue([window = QPointer(window), send = sendAgainLater(event)] {
-            // Input for a window gone or hidden meanwhile goes with it.
-            if (window && window->isVisible())
+            if (window && window->isVisible()) // not to a window gone or hidden meanwhile
                 send(window);
         });
         return true;

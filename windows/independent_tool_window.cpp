@@ -22,8 +22,7 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-// WM_HINTS as ICCCM lays it out: flags, then eight fields, the window group last. The other
-// hints Qt has set (input focus model, initial state) stay as they are.
+// WM_HINTS as ICCCM lays it out: flags, eight fields, the group last; Qt's other hints stay.
 void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
     std::array<std::uint32_t, 9> hints{};
     const xcb_get_property_cookie_t cookie = xcb_get_property(
@@ -46,14 +45,12 @@ void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
 void makeIndependentToolWindow(QWidget& window) {
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
-    // Elsewhere (Wayland, the offscreen platform) a window without a parent is independent as it
-    // is, and there is no tool-window type to ask for.
+    // Elsewhere (Wayland, offscreen) a parentless window is independent already; no type to ask.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !connection)
         return;
-    // The native window is made now, so that it carries its type and group from its first
-    // mapping; Qt writes neither again unless the window's flags change.
+    // Made now, so the type and group hold from the first mapping; Qt rewrites neither later.
     const auto native = static_cast<xcb_window_t>(window.winId());
     // Normal after utility, for window managers that know no utility windows.
     const std::array<xcb_atom_t, 2> types = {internAtom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),

@@ -14,10 +14,10 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
-    // One heap for every thread: each extra one reserves 64 MB of address space, so under a limit
-    // (ulimit -v) the sound server's buffers would not fit. Few threads here allocate at once.
+    // Each extra heap reserves 64 MB, which under ulimit -v leaves no room for the sound buffers.
     mallopt(M_ARENA_MAX, 1);
-    if (!graphicalSessionNamed()) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");
         return 1;
     }

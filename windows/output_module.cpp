@@ -34,8 +34,7 @@ std::unique_ptr<SpeechVoice> OutputModule::makeVoice() {
 
 OutputParts& OutputModule::loaded() {
     const std::lock_guard lock(mutex_);
-    // Once the sound is stopped for good, nothing is left for the module to do.
-    if (loaded_ || stopped_)
+    if (loaded_ || stopped_) // once the sound is stopped for good, the module has nothing to do
         return parts_;
     loaded_ = true;
     // Never closed: the module's threads and its libraries' own run until the process ends.

@@ -7,19 +7,15 @@
 #include <mutex>
 #include <string>
 
-// Sound and speech, with the libraries they need (libsndfile, libpulse, alsa-lib, espeak-ng,
-// libspeechd), are a module of their own, quorvel-output.so beside the program. Loading those
-// libraries takes about a tenth of the program's start, so the module comes in after the keypad's
-// first paint, or at once when a key or Say needs it sooner. Without the module the keypad works
-// in silence, after one line on standard error.
+// Sound and speech, with their libraries, are a module of their own, quorvel-output.so beside the
+// program. Loading it takes about a tenth of the start, so it comes in after the keypad's first
+// paint, or sooner when a key or Say needs it. Without it the keypad is silent, after one line.
 class OutputModule final : public QObject, public ClipPlayer {
 public:
     explicit OutputModule(std::string path) : path_(std::move(path)) {}
 
-    // From any thread.
-    void PlayClips(const QStringList& paths) override;
-    // From any thread: cuts the sound short; every later clip returns at once, and a module not
-    // yet loaded is never loaded.
+    void PlayClips(const QStringList& paths) override; // from any thread
+    // From any thread: cuts the sound short for good; a module not yet loaded never is.
     void stopSound();
 
     // The program's one voice. It reads with the module's voice, made when the module comes in.

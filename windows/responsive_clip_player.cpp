@@ -31,7 +31,7 @@ void ResponsiveClipPlayer::waitWhile(const std::function<void()>& play) {
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         played.release();
     });
-    // Quits early when the program ends; the real player is stopped then. Input is held back, not
+    // Quits early when the program ends (the real player is stopped then). Input is held back, not
     // excluded from the loop: on X11, Qt counts a window manager's close request as user input,
     // and closing the keypad window must end the program even in the middle of a dial.
     loop.exec();

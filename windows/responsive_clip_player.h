@@ -7,15 +7,12 @@
 
 #include <functional>
 
-// Keeps the windows alive while a clip plays: the real player works on a thread of this player's
-// own while the caller runs a local event loop that paints, runs timers and takes close requests,
-// holding the user's input back until the clip has ended. For the caller each call stays
-// synchronous; the real player is asked for a key's clip or a dial as the caller asked.
+// Keeps the windows alive while a clip plays: the real player works on a thread of its own while
+// the caller's local event loop paints and takes close requests, with user input held back.
 class ResponsiveClipPlayer final : public ClipPlayer {
 public:
     explicit ResponsiveClipPlayer(ClipPlayer& player) : player_(player) {}
-    // Every call has returned by then, so the thread is idle and ends at once.
-    ~ResponsiveClipPlayer() override;
+    ~ResponsiveClipPlayer() override; // every call has returned: the thread is idle, ends at once
 
     void PlayClip(const QString& path) override {
         waitWhile([this, &path] { player_.PlayClip(path); });

@@ -32,8 +32,7 @@ std::function<void()> silenceAtDisplayLoss;
         report("cannot open a window: Qt found no platform to show it on (is qt6-qpa-plugins "
                "installed?)");
     }
-    // Qt would abort after the handler returns; nothing has been built that needs tearing down.
-    std::_Exit(1);
+    std::_Exit(1); // Qt would abort after the handler returns; nothing needs tearing down
 }
 
 void takeMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -68,12 +67,6 @@ void noteSignal(int) {
 
 } // namespace
 
-bool graphicalSessionNamed() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 void takeOverQtMessages() {
     forwardTo = qInstallMessageHandler(takeMessage);
 }
@@ -81,8 +74,7 @@ void takeOverQtMessages() {
 void endAtOnceOnDisplayLoss(std::function<void()> silence) {
     silenceAtDisplayLoss = std::move(silence);
     opening = false;
-    // Whatever Qt said about its plugins while it started is of no interest once it has.
-    pluginMessages.clear();
+    pluginMessages.clear(); // of no interest once Qt has started
 }
 
 void closeOnSignals(QObject* owner, std::function<void()> close) {

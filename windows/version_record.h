@@ -4,9 +4,8 @@
 #include <string_view>
 
 // A version record is a run of parts, each its name, then key and value pairs, then an empty key,
-// every string ended by a NUL. Only closed parts count: a record cut short loses its last part
-// rather than yield half of it. All constexpr, so the build refuses a record the program can't
-// read.
+// every string ended by a NUL. A record cut short loses its last part rather than yield half of
+// it. All constexpr, so the build refuses a record the program cannot read.
 
 // The value of KEY in the part named PART, or an empty view when no closed part holds it.
 constexpr std::string_view versionRecordValue(std::string_view record, std::string_view part,
@@ -65,5 +64,4 @@ constexpr bool isCompleteVersionRecord(std::string_view record) {
            !versionRecordValue(record, "040904B0", "LegalCopyright").empty();
 }
 
-// The version record compiled into the program file.
 std::string_view programVersionRecord();

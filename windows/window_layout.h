@@ -11,13 +11,11 @@ constexpr QRect twips(int left, int top, int width, int height) {
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
-// The font of every control that sets none of its own. The layouts place each control to the
-// pixel, so the captions must not grow with the desktop's font settings.
+// Every control's font: layouts are placed to the pixel, so captions must not follow the desktop's.
 inline QFont windowFont() {
     return QFont(QStringLiteral("DejaVu Sans"), 9);
 }
 
-// A control made where the layout puts it, under the name the program knows it by.
 template <typename Control, typename... Arguments>
 Control* place(QWidget* container, const char* name, QRect where, Arguments&&... arguments) {
     auto* control = new Control(std::forward<Arguments>(arguments)..., container);

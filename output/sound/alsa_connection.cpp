@@ -14,8 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Ample on a busy machine (the device thread runs with raised priority), and short enough that
-// a key sounds as it is clicked.
+// Ample on a busy machine (the device thread has raised priority); short enough to follow a click.
 constexpr unsigned int bufferMicroseconds = 50000;
 
 // Frames per bounded write: stop() is noticed between them.
@@ -23,13 +22,10 @@ constexpr long chunkFrames = 1024;
 
 // Opening may load plugins that reach out to a server.
 constexpr auto openLimit = 1500ms;
-
-// Closing is given this long, and much less when the program is ending.
 constexpr auto closeLimit = 1s;
 constexpr auto closeLimitWhenStopped = 100ms;
 
-// ALSA's own diagnostics (an underrun each time a sound ends, probes of absent devices) would
-// reach the user's terminal on every key press; the program reports what matters itself.
+// ALSA's own messages (an underrun at every sound's end) would fill the user's terminal.
 void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 } // namespace
@@ -52,10 +48,6 @@ struct AlsaConnection::Device {
         calls.run([device = std::move(device)]() mutable { device.reset(); }, bound);
     }
 };
-
-AlsaConnection::AlsaConnection(PcmFormat format, BoundedCalls& calls,
-                               const std::atomic<bool>& stopped, std::shared_ptr<Device> device)
-    : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
 
 std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCalls& calls,
                                                      const std::atomic<bool>& stopped) {
@@ -99,8 +91,7 @@ std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCa
 }
 
 AlsaConnection::~AlsaConnection() {
-    // After a call that was left behind, this only lets go: that call closes the device if it
-    // ever returns.
+    // After a call left behind, this only lets go: that call closes the device if it returns.
     Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
 }
 

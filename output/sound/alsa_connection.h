@@ -8,16 +8,14 @@
 
 class BoundedCalls;
 
-// A stream on the default ALSA device, for systems without a sound server. alsa-lib's calls
-// block (a pipe nobody reads holds a write for ever), so each runs through `calls` within a
-// bound; one that overruns is left behind holding the device, and the connection is finished.
+// The default ALSA device, where no sound server runs. alsa-lib's calls can block for ever, so each
+// runs through `calls` within a bound; one that overruns is left behind and the connection is done.
 class AlsaConnection final : public SoundConnection {
 public:
     // Opens the default device for `format`; nothing, reported once, when it cannot.
     static std::unique_ptr<AlsaConnection> open(PcmFormat format, BoundedCalls& calls,
                                                 const std::atomic<bool>& stopped);
-    // Closes the device, so that what it took is complete (a capture file, say), waiting briefly
-    // and never for a device that has stalled.
+    // Closes the device, completing what it took (a capture file, say); never waits on a stall.
     ~AlsaConnection() override;
 
     bool write(const std::int16_t* samples, long frames) override;
@@ -27,7 +25,8 @@ private:
     struct Device;
 
     AlsaConnection(PcmFormat format, BoundedCalls& calls, const std::atomic<bool>& stopped,
-                   std::shared_ptr<Device> device);
+                   std::shared_ptr<Device> device)
+        : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
     template <typename Call> bool run(Call call, std::chrono::milliseconds bound);
 
     const PcmFormat format_;

@@ -53,8 +53,7 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
 }
 
 long ClipFile::read(std::int16_t* samples, long frames) {
-    // Read as float and scaled here: libsndfile's 16-bit reading of float data gives near-silence,
-    // or, scaled, raises the clip's peak to full scale.
+    // Read as float: libsndfile's 16-bit reading of float data is near-silent, or full-scale.
     decoded_.resize(std::size_t(frames) * std::size_t(fileChannels_));
     const sf_count_t got = sf_readf_float(file_.get(), decoded_.data(), frames);
     if (got <= 0)
@@ -64,11 +63,9 @@ long ClipFile::read(std::int16_t* samples, long frames) {
     for (std::size_t i = 0; i < count; ++i) {
         float value = 0;
         for (std::size_t c = 0; c < mixed; ++c) {
-            // A broken sample is silent.
             const float part = decoded_[i * mixed + c];
             value += std::isnan(part) ? 0.0f : part;
         }
-        // Louder than full scale is clipped rather than wrapped round.
         const float scaled = std::clamp(value / float(mixed) * 32768.0f, -32768.0f, 32767.0f);
         samples[i] = static_cast<std::int16_t>(std::lrint(scaled));
     }

@@ -11,18 +11,15 @@
 
 struct sf_private_tag;
 
-// A wave clip opened for streaming: any encoding libsndfile decodes, read as 16-bit samples a
-// chunk at a time, so even a very long clip takes little memory.
+// A clip in any encoding libsndfile decodes, read a chunk at a time to keep memory small.
 class ClipFile {
 public:
-    // Opens the clip, or returns nothing when it cannot be played. A missing file is expected
-    // (a dial passes over absent clips) and silent; any other failure is reported once.
+    // Nothing when the clip cannot be played: silently when it is missing, else reported once.
     static std::optional<ClipFile> open(const QString& path);
 
     PcmFormat format() const { return format_; }
 
-    // Reads up to `frames` interleaved frames of format() into `samples`; returns how many were
-    // read, 0 at the end of the clip or on a read error.
+    // Reads up to `frames` frames of format(); returns how many, 0 at the end or on a read error.
     long read(std::int16_t* samples, long frames);
 
 private:

@@ -6,13 +6,10 @@
 #include <system_error>
 
 QString applicationDirectory() {
-    // Computed once: the executable does not move while it runs.
     static const QString directory = [] {
         std::error_code error;
         const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-        if (error)
-            return QDir::currentPath();
-        return decodePath(executable.parent_path().native());
+        return error ? QDir::currentPath() : decodePath(executable.parent_path().native());
     }();
     return directory;
 }

@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// Plays wave clips synchronously: every call returns once the last sample has been heard, or at
-// once when there is nothing that can be played (missing or broken file, no output device).
+// Plays wave clips: each call returns once the last sample is heard, or at once if none can be.
 class ClipPlayer {
 public:
     virtual ~ClipPlayer() = default;
@@ -12,8 +11,6 @@ public:
     // One clip, such as a key's tone: a sequence of one, unless a player tells them apart.
     virtual void PlayClip(const QString& path) { PlayClips({path}); }
 
-    // Several clips written as one continuous stream, so that a dialled number has no gaps
-    // between its tones. Each file is opened only when its turn comes; unplayable ones are
-    // passed over.
+    // Several clips as one gapless stream, each opened in its turn; unplayable ones are skipped.
     virtual void PlayClips(const QStringList& paths) = 0;
 };

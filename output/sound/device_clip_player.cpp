@@ -9,17 +9,14 @@ void DeviceClipPlayer::PlayClips(const QStringList& paths) {
     const std::lock_guard lock(playing_);
     std::array<std::int16_t, framesPerRead * 2> buffer{}; // room for stereo (more is mixed down)
     for (const QString& path : paths) {
-        // The program is ending: the clips still to come are not even opened.
         if (stream_.stopped())
             return;
         std::optional<ClipFile> clip = ClipFile::open(path);
         if (!clip)
             continue;
-        // The next clip is written straight after this one's last sample: no gap between them.
-        long frames;
+        long frames; // the next clip follows this one's last sample: no gap between them
         while ((frames = clip->read(buffer.data(), framesPerRead)) > 0) {
-            // A device that is missing, stalled or gone, or the program ending: the rest of the
-            // sequence is abandoned rather than tried clip by clip.
+            // No device, a stall or the end: the rest is abandoned, not tried clip by clip.
             if (!stream_.write(clip->format(), buffer.data(), frames))
                 return;
         }

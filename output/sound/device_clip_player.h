@@ -5,8 +5,7 @@
 
 #include <mutex>
 
-// Plays clips on the sound device: libsndfile decodes, the audio stream plays, and the calling
-// thread waits until the last sample has been heard.
+// Plays clips on the sound device: libsndfile decodes, the stream plays, the caller waits.
 class DeviceClipPlayer final : public ClipPlayer {
 public:
     explicit DeviceClipPlayer(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2))
@@ -14,11 +13,9 @@ public:
 
     void PlayClips(const QStringList& paths) override;
 
-    // From any thread, at program end: cuts the current clip short; every later call returns at
-    // once.
+    // From any thread, at program end: cuts the current clip short; later calls return at once.
     void stop() { stream_.stop(); }
 
-    // Whether the player currently holds the sound device.
     bool holdsDevice() const { return stream_.isOpen(); }
 
 private:

@@ -14,8 +14,7 @@ using namespace std::chrono_literals;
 // A local server answers within milliseconds; one that takes longer is paused or hung.
 constexpr auto connectLimit = 500ms;
 
-// Held by the server ahead of what is heard: a whole key tone fits, so a busy machine cannot
-// split a tone.
+// Held by the server ahead of what is heard: a whole tone, so a busy machine cannot split one.
 constexpr auto aheadOfListener = 1s;
 
 // The sink's latency, so a key's tone is heard within about this long of the click.
@@ -46,13 +45,11 @@ PulseConnection::open(PcmFormat format, const std::atomic<bool>& stopped, Failur
 PulseConnection::Failure PulseConnection::connect() {
     loop_ = pa_mainloop_new();
     pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvel");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "quorvel");
     if (loop_ != nullptr)
         context_ = pa_context_new_with_proplist(pa_mainloop_get_api(loop_), "Quorvel", properties);
     pa_proplist_free(properties);
-    // libpulse could not map its shared memory (an address-space limit, say); ALSA's route to
-    // the server would fail the same way.
+    // No shared memory for libpulse (an address-space limit); ALSA's route would fail the same.
     if (context_ == nullptr)
         return failedSaying("no memory for the sound server's buffers (is the address space "
                             "limited, as by ulimit -v?); key tones and speech are silent");
@@ -82,8 +79,7 @@ PulseConnection::Failure PulseConnection::connect() {
     if (!pa_sample_spec_valid(&sampleFormat))
         return failedSaying("the sound server cannot play " + std::to_string(format_.channels) +
                             " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
-    // Early requests run the sink at `requestEvery` (a prompt start); the target length still
-    // lets the server hold a whole tone.
+    // Early requests run the sink at `requestEvery`; the target length still holds a whole tone.
     const pa_buffer_attr attributes{std::uint32_t(-1), bytesFor(format_, aheadOfListener),
                                     bytesFor(format_, requestEvery),
                                     bytesFor(format_, requestEvery), std::uint32_t(-1)};
@@ -121,8 +117,8 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
     std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
     if (!written_) {
-        // The server may have restarted since the last sound: hearing the hang-up (perhaps behind
-        // older messages) before writing lets a fresh connection play this one.
+        // The server may have restarted since the last sound: its hang-up, heard (perhaps behind
+        // older messages) before writing, lets a fresh connection play this one.
         for (int i = 0; i < 64 && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
         }
         wentAway_ = broken();
@@ -147,8 +143,7 @@ bool PulseConnection::write(const std::int16_t* samples, long frames) {
         written_ = true;
         bytes += now;
         left -= now;
-        // Hands what was written to the socket now rather than at the next wait.
-        pa_mainloop_iterate(loop_, 0, nullptr);
+        pa_mainloop_iterate(loop_, 0, nullptr); // to the socket now, not at the next wait
     }
     return true;
 }

@@ -10,16 +10,14 @@ struct pa_context;
 struct pa_mainloop;
 struct pa_stream;
 
-// A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse),
-// spoken to directly: the server holds up to a second ahead, so a tone plays whole even when this
-// process is not scheduled for a while, and its drain says when the last sample was played.
-// Nothing blocks: the connection's own main loop is run by the caller in short bounded steps.
+// A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse). The
+// server holds up to a second ahead, so a busy machine cannot split a tone, and its drain says when
+// the last sample was played. Nothing blocks: the caller runs the main loop in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
     enum class Failure { none, noServer, failed };
 
-    // Connects within a short bound. Nothing, with `failure` set to noServer when no server runs
-    // here (the caller then uses the device directly), or to failed (reported) when it cannot play.
+    // Connects within a short bound; nothing, with `failure` saying why, when it cannot play.
     static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
                                                  Failure& failure);
     ~PulseConnection() override;

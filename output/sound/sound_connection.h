@@ -6,21 +6,18 @@
 // No progress for this long is a stall: the sound is abandoned rather than hold the keypad.
 constexpr std::chrono::milliseconds stallLimit{400};
 
-// One open connection to a sound device or server, for one sample format. Every call returns
-// within a bound; a failure is said once on standard error, and the connection is then of no
-// further use: the next sound opens another.
+// One open connection to a sound device or server, for one sample format. Every call returns within
+// a bound; after a failure, said once, it is done with and the next sound opens another.
 class SoundConnection {
 public:
     virtual ~SoundConnection() = default;
 
-    // Queues interleaved 16-bit frames behind those already written, waiting only while well
-    // ahead of the listener. False: failed, or the stream was stopped.
+    // Queues frames, waiting only while well ahead of the listener. False: failed, or stopped.
     virtual bool write(const std::int16_t* samples, long frames) = 0;
 
     // Returns once everything written has been played. False: failed, or stopped.
     virtual bool drain() = 0;
 
-    // After a failed write: the server went while the connection sat idle, before taking any of
-    // the sound, and nothing was said; a fresh connection may play it.
+    // After a failed write: the server left while idle, unreported; a fresh connection may play it.
     virtual bool wentAway() const { return false; }
 };

@@ -11,11 +11,9 @@
 
 namespace {
 
-// So the ALSA device thread writes a tone in time on a busy machine: real-time scheduling where
-// granted, otherwise a raised priority.
+// So the ALSA device thread writes a tone in time on a busy machine.
 void raiseDeviceThreadPriority() {
-    sched_param parameter{};
-    parameter.sched_priority = 5;
+    const sched_param parameter{.sched_priority = 5};
     if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) == 0)
         return;
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -10);
@@ -47,8 +45,7 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         }
         if (connection_->write(samples, frames))
             return true;
-        // Stalled, gone or stopped: this connection is finished with. One the server dropped
-        // while it sat idle (a restart) is made again once, and plays this same sound.
+        // Done with; one the server dropped while idle (a restart) is reopened once for this sound.
         const bool reconnect = !again && connection_->wentAway();
         connection_.reset();
         if (!reconnect)
@@ -73,11 +70,7 @@ void SoundStream::drain() {
 void SoundStream::stop() {
     stopped_ = true;
     deviceCalls_.abandon();
-    {
-        // Orders the flag with the releaser's check, so its wake-up cannot be lost; a write or
-        // drain in progress sees the flag within milliseconds.
-        const std::lock_guard lock(mutex_);
-    }
+    const std::lock_guard lock(mutex_); // orders the flag with the releaser's wait: no lost wake-up
     idleChanged_.notify_all();
 }
 

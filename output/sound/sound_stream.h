@@ -14,29 +14,22 @@
 #include <stop_token>
 #include <thread>
 
-// One output stream, kept open while sounds follow one another, so back-to-back writes are
-// sample-contiguous, and released after an idle spell, so an idle program holds no device: on
-// the desktop's sound server when one runs, otherwise the default ALSA device. No call waits
-// without a bound: a stream that stops taking sound is abandoned with one line on standard
-// error, and the next sound opens a fresh one. Used from one thread at a time, except stop().
+// One output stream, on the desktop's sound server or else the default ALSA device, kept open while
+// sounds follow one another (so they are sample-contiguous) and released after an idle spell. A
+// stall abandons it, said once. Used from one thread at a time, except stop().
 class SoundStream {
 public:
     explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
 
-    // Plays interleaved frames. Opens the stream for this format, or, when the open stream has
-    // another format, lets it finish and reopens it. Returns false when the frames cannot be
-    // played: no device, a device that failed or stalled, or stop().
+    // Plays frames, reopening the stream for another format. False: no device, a fault, or stop().
     bool write(PcmFormat format, const std::int16_t* samples, long frames);
 
-    // Waits until everything written so far has been heard.
-    void drain();
+    void drain(); // waits until everything written so far has been heard
 
-    // From any thread: cuts the sound short at once; the write or drain in progress returns and
-    // every later call returns at once.
+    // From any thread: cuts the sound short; this and every later call returns at once.
     void stop();
     bool stopped() const { return stopped_; }
 
-    // Whether the stream currently holds the device.
     bool isOpen() const;
 
 private:
@@ -51,7 +44,6 @@ private:
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
     std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
-    // Started with the first sound; joined first on destruction, which is safe as it waits on
-    // the device only within the connection's own short bounds.
+    // Joined first on destruction: it waits on the device only within the connection's bounds.
     std::jthread releaser_;
 };

@@ -13,8 +13,7 @@ DesktopVoice::~DesktopVoice() {
     std::unique_lock lock(mutex_);
     closing_ = true;
     changed_.notify_all();
-    // A call posted to an engine just after a stop() would wait out its bound; stopping again
-    // until the voice thread has seen closing_ leaves no such gap.
+    // Until the voice thread sees closing_: a call posted just after stop() would wait its bound.
     while (!finished_) {
         if (service_)
             service_->stop();

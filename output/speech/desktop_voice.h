@@ -11,26 +11,20 @@
 #include <mutex>
 #include <thread>
 
-// Which engine reads the requests (none: the voice is silent from now on).
-enum class Engine { speechDispatcher, espeak, none };
+enum class Engine { speechDispatcher, espeak, none }; // none: silent from then on
 
-// For tests and benchmarks that wait for the voice: called on the voice thread, never after the
-// destructor has returned, when an engine takes over and after each request has been spoken,
-// given up on or passed over in silence. They must not call back into the voice.
+// For tests and benchmarks: called on the voice thread, never after the destructor returns, when an
+// engine takes over and after each request is done with. They must not call back into the voice.
 struct VoiceWatch {
     std::function<void(Engine)> engineChosen = [](Engine) {};
     std::function<void()> requestDone = [] {};
 };
 
-// The program's voice. One thread of its own owns the one queue of requests and reads them, in
-// order, each to its end, with the desktop's speech service (so the user hears the voice and
-// rate they chose), or with the built-in espeak-ng when the service cannot be reached, hangs up,
-// stops answering or cannot play; the request in hand and the rest of the queue then go to
-// espeak-ng.
+// The program's voice: one thread reads each queued request to its end with the desktop's speech
+// service (the user's voice and rate) or, once that fails in any way, with espeak-ng from then on.
 class DesktopVoice final : public SpeechVoice {
 public:
-    // Returns at once: connecting and loading happen on the voice thread. `askService` false
-    // speaks with espeak-ng alone.
+    // Returns at once: the voice thread connects. `askService` false speaks with espeak-ng alone.
     explicit DesktopVoice(VoiceWatch watch = {}, bool askService = true);
     // Stops speech at once and drops the queue; waits for the service at most ~120 ms.
     ~DesktopVoice() override;

@@ -59,8 +59,7 @@ int load() {
     espeak_ng_ERROR_CONTEXT context = nullptr;
     const espeak_ng_STATUS initialized = espeak_ng_Initialize(&context);
     espeak_ng_ClearErrorContext(&context);
-    // Synchronous: the samples come back to us. espeak-ng's own playback reports success even
-    // when nothing can be heard.
+    // The samples come back to us: espeak-ng's own playback claims success even when silent.
     if (failed(initialized, "espeak-ng data not found in " + where) ||
         failed(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
                "espeak-ng cannot synthesize") ||
@@ -68,8 +67,7 @@ int load() {
         return 0;
     espeak_SetSynthCallback(takeSamples);
     espeak_ng_SetParameter(espeakRATE, wordsPerMinute, 0);
-    // Without its dictionary espeak-ng accepts the voice and then synthesizes only silence.
-    bool heard = false;
+    bool heard = false; // without its dictionary, espeak-ng takes the voice but makes only silence
     synthesize("1", [&heard](const std::int16_t* samples, long count) {
         heard = std::any_of(samples, samples + count, [](std::int16_t s) { return s != 0; });
         return !heard;
@@ -81,8 +79,7 @@ int load() {
 }
 
 int loadOnce() {
-    const std::lock_guard lock(engineLock);
-    static const int rate = load();
+    static const int rate = load(); // once, however many threads ask
     return rate;
 }
 
@@ -105,6 +102,5 @@ void EspeakEngine::speak(const QString& text) {
     lock.unlock();
     if (status != ENS_OK && !cut)
         reportOnce("speech could not read a request (" + statusText(status) + "); it was skipped");
-    // The next request starts only after this one has been heard to its end.
-    stream_.drain();
+    stream_.drain(); // the next request starts only once this one has been heard
 }

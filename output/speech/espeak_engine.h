@@ -4,13 +4,10 @@
 
 #include <QString>
 
-// The built-in voice: espeak-ng, its samples played through a stream of our own. Synchronous:
-// speak() returns once the text has been heard to its end, or at once when there is no speech
-// or no device. espeak-ng keeps its state in globals, loaded once per process.
+// The built-in voice: espeak-ng through a stream of our own; speak() returns once it is heard.
 class EspeakEngine {
 public:
-    // Loads espeak-ng and its English voice the first time in the process (about 10 ms); a
-    // failure is reported once on standard error, and the engine is then silent.
+    // Loads espeak-ng once per process (about 10 ms); after a failure, reported, it is silent.
     EspeakEngine();
 
     bool speaks() const { return sampleRate_ > 0; }

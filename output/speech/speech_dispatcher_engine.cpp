@@ -47,9 +47,8 @@ namespace {
 
 using Link = SpeechDispatcherEngine::Link;
 
-// libspeechd reports events through plain functions that name only the client, so open
-// connections are found by their client number. Never destroyed: a connection left behind may
-// report while the process ends.
+// libspeechd's event callbacks name only the client, so links are found by its number. Never
+// destroyed: a connection left behind may report while the process ends.
 std::mutex& clientsMutex = *new std::mutex;
 auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
 
@@ -70,9 +69,8 @@ void noteMark(std::size_t message, std::size_t client, SPDNotificationType type,
     noteEvent(message, client, type);
 }
 
-// The text with two marks, one before it and one after its first word. The server reports a mark
-// when its audio reaches it: a server that reports the first but never the second has begun a
-// request it cannot play.
+// Marks before the text and after its first word, reported as the audio reaches them: a server
+// that reports the first but never the second has begun a request it cannot play.
 QByteArray withMarks(const QString& text) {
     static const QRegularExpression firstWord("^\\s*\\S*");
     const qsizetype word = firstWord.match(text).capturedLength();
@@ -81,8 +79,7 @@ QByteArray withMarks(const QString& text) {
         .toUtf8();
 }
 
-// Our client number, from the server's "245-<number>" reply, or -1. libspeechd's own
-// spd_get_client_id reads a missing reply as a string and crashes.
+// Our client number from the "245-<number>" reply, or -1: spd_get_client_id crashes on no reply.
 long clientNumber(SPDConnection* connection) {
     char* reply = nullptr;
     QByteArray line;
@@ -99,8 +96,7 @@ long clientNumber(SPDConnection* connection) {
 
 SpeechDispatcherEngine::SpeechDispatcherEngine()
     : calls_([] {
-          // A write to a server that has gone must fail, not end the program. libspeechd's
-          // event thread takes this mask from the thread that opens the connection.
+          // A write to a gone server must fail, not end us; libspeechd's event thread inherits it.
           sigset_t set;
           sigemptyset(&set);
           sigaddset(&set, SIGPIPE);
@@ -115,8 +111,8 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine() {
         call([](Link& link) { spd_close(link.connection); }, 50ms);
         return;
     }
-    // The server does not answer; a thread of ours may still be inside the connection, so it
-    // is never freed. Shutting the socket frees that thread and ends our speech at the server.
+    // No answer: a thread of ours may be inside the connection, so it is never freed. Shutting
+    // the socket frees that thread and ends our speech at the server.
     ::shutdown(link_->socket, SHUT_RDWR);
 }
 
@@ -152,8 +148,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
                 spd_close(connection);
                 return;
             }
-            // Our own handle on the socket: libspeechd closes its own when the server hangs up,
-            // and the number may then be reused.
+            // Our own socket: libspeechd closes its own on a hang-up, and the number may be reused.
             link.socket = ::fcntl(connection->socket, F_DUPFD_CLOEXEC, 0);
             link.client = client;
             link.connection = connection;
@@ -182,10 +177,9 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
         answerBound);
     const auto id = std::size_t(answers ? link_->result : -1);
 
-    // Waits for the end, and meanwhile keeps asking whether the server still answers: a server
-    // that died is noticed at once, one that stopped within a second and a half, one that
-    // cannot play what it has begun within firstWordBound, a stuck one within speakingBound of
-    // the start (the wait behind a screen reader's speech is not counted where the start is seen).
+    // A dead server is noticed at once, a stopped one within a second and a half, one that cannot
+    // play what it began within firstWordBound, a stuck one within speakingBound of the start
+    // (a wait behind a screen reader's speech is not counted where the start is seen).
     const auto sent = Clock::now();
     std::optional<Clock::time_point> started;
     auto nextCheck = sent + 500ms;

@@ -7,7 +7,6 @@ class SpeechVoice {
 public:
     virtual ~SpeechVoice() = default;
 
-    // Queues the text behind any earlier requests and returns at once; the voice reads the
-    // requests aloud in the background, in order, each to its end.
+    // Queues the text and returns at once; the voice reads the requests in order, each to its end.
     virtual void Speak(const QString& text) = 0;
 };
