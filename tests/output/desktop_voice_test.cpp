@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Speaking{"TheAnnouncement", "", {announcement}, 0.8, 1.25, true},
         Speaking{"TwoQuickSaysBothInOrder", "", {announcement, "hash"}, 0.8, 1.25, true},
-        Speaking{"APhraseWithAnApostrophe", "", {"Don't dial it here!"}, 0.8, 1.25, true},
+        Speaking{"APhraseWithAnApostrophe", "", {"Don't dial it here!"}, 0.8, 1.25, false},
         Speaking{"TheUsersFasterRate", "DefaultRate 50", {announcement}, 0.3, 0.8, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
