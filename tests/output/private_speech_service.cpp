@@ -60,6 +60,10 @@ bool ChildProcess::running() {
     return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
 }
 
+bool ChildProcess::waitForEnd(std::chrono::milliseconds timeout) {
+    return waitUntil(timeout, [this] { return !running(); });
+}
+
 void ChildProcess::stop() {
     if (pid_ <= 0)
         return;
@@ -185,13 +189,20 @@ bool PrivateSpeechService::waitForSound(std::chrono::milliseconds timeout) const
     });
 }
 
+bool PrivateSpeechService::silentAtTheEnd(std::chrono::milliseconds span) const {
+    const std::vector<std::int16_t> samples = recorded();
+    const auto tail = std::min<std::size_t>(samples.size(), sampleRate * span.count() / 1000);
+    return spokenStretches(std::vector<std::int16_t>(samples.end() - long(tail), samples.end()))
+        .empty();
+}
+
 std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch) {
     const QString wav = scratch + "/rendering.wav";
     QFile::remove(wav); // a failed run must not leave the last rendering to be read
     ChildProcess espeak(
         {"espeak-ng", "-w", QFile::encodeName(wav).toStdString(), text.toStdString()},
         scratch + "/rendering.log");
-    if (!waitUntil(10000ms, [&] { return !espeak.running(); }))
+    if (!espeak.waitForEnd(10000ms))
         return {};
     SF_INFO info{};
     SNDFILE* file = sf_open(QFile::encodeName(wav).constData(), SFM_READ, &info);

@@ -19,6 +19,8 @@ public:
 
     pid_t pid() const { return pid_; }
     bool running();
+    // Whether it ended within the timeout.
+    bool waitForEnd(std::chrono::milliseconds timeout);
     // Resumes it if stopped, asks it to end, and kills it when it does not within a second.
     void stop();
 
@@ -47,6 +49,8 @@ public:
     std::vector<std::int16_t> recorded() const;
     // Waits until the recording holds speech; false after the timeout.
     bool waitForSound(std::chrono::milliseconds timeout) const;
+    // Whether the last `span` of the recording holds no speech.
+    bool silentAtTheEnd(std::chrono::milliseconds span) const;
 
 private:
     QString directory_;
