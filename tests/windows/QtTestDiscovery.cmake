@@ -20,7 +20,6 @@ function(quorvel_discover_qt_tests target)
             -D TEST_XVFB=${arg_XVFB}
             -D TEST_TIMEOUT=${arg_TIMEOUT}
             -D TEST_DISPLAY_WRAPPER=${PROJECT_SOURCE_DIR}/scripts/with-display
-            -D TEST_LEAK_SUPPRESSIONS=${QUORVEL_LEAK_SUPPRESSIONS}
             -D CTEST_FILE=${ctest_file}
             -P ${QUORVEL_QT_TEST_DIR}/discover_qt_tests.cmake
     VERBATIM)

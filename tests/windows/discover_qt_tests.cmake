@@ -29,6 +29,6 @@ foreach(function IN LISTS functions)
   string(APPEND script
     "add_test([==[${test}]==] ${launcher}[==[${TEST_PROGRAM}]==] [==[${name}]==])\n"
     "set_tests_properties([==[${test}]==] PROPERTIES TIMEOUT ${TEST_TIMEOUT} "
-    "ENVIRONMENT [==[QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${TEST_LEAK_SUPPRESSIONS}]==])\n")
+    "ENVIRONMENT [==[QT_QPA_PLATFORM=${platform}]==])\n")
 endforeach()
 file(WRITE ${CTEST_FILE} "${script}")
