@@ -26,8 +26,7 @@ for _ in $(seq 100); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.1
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' ||
-  fail "the window manager did not start: $(cat "$work/wm.log")"
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "the window manager did not start"
 
 start_program "$program"
 window=$(window_of Quorvel) || fail "the keypad did not appear"
