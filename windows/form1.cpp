@@ -16,18 +16,6 @@
 
 #include <limits>
 
-namespace {
-
-// A locked text box: focusable and copyable, changed only by the program, with no length limit.
-QLineEdit* addTextBox(QWidget* window, const char* name, QRect where) {
-    auto* box = place<QLineEdit>(window, name, where);
-    box->setReadOnly(true);
-    box->setMaxLength(std::numeric_limits<int>::max());
-    return box;
-}
-
-} // namespace
-
 Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound)
     : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
     setObjectName("Form1");
@@ -43,6 +31,13 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     setFixedSize(twips(0, 0, 2265, 4845).size());
     setFont(windowFont());
 
+    // A locked text box: focusable and copyable, changed only by the program, with no length limit.
+    const auto textBox = [this](const char* name, QRect where) {
+        auto* box = place<QLineEdit>(this, name, where);
+        box->setReadOnly(true);
+        box->setMaxLength(std::numeric_limits<int>::max());
+        return box;
+    };
     const auto button = [this](const char* name, const char* caption, QRect where,
                                void (Form1::*click)()) {
         auto* made = place<QPushButton>(this, name, where, caption);
@@ -52,7 +47,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     };
     // Made in focus order, which Qt's focus chain follows; it is not the visual order: "Dial
     // Phone Number" comes first of the actions, and "Back Space" last, after the spoken text.
-    Text1 = addTextBox(this, "Text1", twips(45, 135, 2175, 330));
+    Text1 = textBox("Text1", twips(45, 135, 2175, 330));
     Command1 = button("Command1", "1", twips(90, 630, 645, 510), &Form1::Command1_Click);
     Command2 = button("Command2", "2", twips(810, 630, 645, 510), &Form1::Command2_Click);
     Command3 = button("Command3", "3", twips(1530, 630, 645, 510), &Form1::Command3_Click);
@@ -71,7 +66,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Command15 = button("Command15", "Say Phone Number", twips(90, 3600, 2085, 555),
                        &Form1::Command15_Click);
     // Below the window's fixed bottom: never seen, yet it keeps its place in the focus order.
-    Text2 = addTextBox(this, "Text2", twips(45, 5040, 2130, 330));
+    Text2 = textBox("Text2", twips(45, 5040, 2130, 330));
     Command16 =
         button("Command16", "Back Space", twips(90, 3195, 2085, 285), &Form1::Command16_Click);
 

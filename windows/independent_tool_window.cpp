@@ -5,7 +5,6 @@
 
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -20,24 +19,6 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-// WM_HINTS as ICCCM lays it out: flags, eight fields, the group last; Qt's other hints stay.
-void leadOwnWindowGroup(xcb_connection_t* connection, xcb_window_t window) {
-    std::array<std::uint32_t, 9> hints{};
-    const xcb_get_property_cookie_t cookie = xcb_get_property(
-        connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, hints.size());
-    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-        xcb_get_property_reply(connection, cookie, nullptr), &std::free);
-    if (reply && reply->format == 32) {
-        const auto bytes =
-            std::min<std::size_t>(xcb_get_property_value_length(reply.get()), sizeof hints);
-        std::memcpy(hints.data(), xcb_get_property_value(reply.get()), bytes);
-    }
-    hints[0] |= 1u << 6; // the window group hint's flag
-    hints[8] = window;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
-                        XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
 }
 
 } // namespace
@@ -58,6 +39,10 @@ void makeIndependentToolWindow(QWidget& window) {
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native,
                         internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
                         types.size(), types.data());
-    leadOwnWindowGroup(connection, native);
+    // A group of its own: WM_HINTS is flags (input, group), eight fields, the group. Qt sets only
+    // these, its client leader as the group, and reads them back before any change.
+    const std::array<std::uint32_t, 9> hints{1u | 1u << 6, 1, 0, 0, 0, 0, 0, 0, native};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native, XCB_ATOM_WM_HINTS,
+                        XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
     xcb_flush(connection);
 }

@@ -2,7 +2,7 @@
 
 #include "output/report.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QSocketNotifier>
 #include <QStringList>
 
@@ -22,19 +22,6 @@ bool displayUnreachable = false;
 QStringList pluginMessages;
 std::function<void()> silenceAtDisplayLoss;
 
-[[noreturn]] void endForWantOfADisplay() {
-    if (displayUnreachable) {
-        report("cannot open a window on display \"" + qgetenv("DISPLAY").toStdString() +
-               "\"; is the graphical session running?");
-    } else {
-        for (const QString& held : pluginMessages)
-            std::fprintf(stderr, "%s\n", qPrintable(held));
-        report("cannot open a window: Qt found no platform to show it on (is qt6-qpa-plugins "
-               "installed?)");
-    }
-    std::_Exit(1); // Qt would abort after the handler returns; nothing needs tearing down
-}
-
 void takeMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     // Qt's xcb and Wayland plugins say this just before they call exit(1).
     if (message.startsWith("The X11 connection broke") ||
@@ -44,13 +31,21 @@ void takeMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         report("the connection to the display was lost (did the graphical session end?); quitting");
         std::_Exit(1);
     }
-    const QByteArray category = context.category != nullptr ? context.category : "";
-    if (opening && type == QtFatalMsg)
-        endForWantOfADisplay();
+    const QByteArrayView category(context.category);
     if (opening && category.startsWith("qt.qpa.xcb") &&
         message.contains("could not connect to display"))
         displayUnreachable = true;
-    // Held back: when the display is the trouble, the plugin's complaint only misleads.
+    if (opening && type == QtFatalMsg) {
+        // Held back until now: when the display is the trouble, the plugin's complaint misleads.
+        for (const QString& held : displayUnreachable ? QStringList() : pluginMessages)
+            std::fprintf(stderr, "%s\n", qPrintable(held));
+        report(displayUnreachable
+                   ? "cannot open a window on display \"" + qgetenv("DISPLAY").toStdString() +
+                         "\"; is the graphical session running?"
+                   : "cannot open a window: Qt found no platform to show it on (is "
+                     "qt6-qpa-plugins installed?)");
+        std::_Exit(1); // Qt would abort after the handler returns; nothing needs tearing down
+    }
     if (opening && category == "qt.qpa.plugin")
         pluginMessages.append(message);
     else
