@@ -24,18 +24,13 @@ QString decodePath(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         const std::size_t length = lead < 0x80 ? 1 : std::size_t(std::countl_one(lead));
-        if (i + length <= bytes.size()) {
-            // Valid UTF-8 only if it comes back as the same bytes (fromUtf8 drops a leading BOM).
-            const QByteArray piece(bytes.data() + i, qsizetype(length));
-            const QString decoded = QString::fromUtf8(piece);
-            if (!decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece) {
-                text += decoded;
-                i += length;
-                continue;
-            }
-        }
-        text += QChar(char16_t(0xdc00 + lead));
-        ++i;
+        const QByteArray piece = QByteArray::fromStdString(bytes.substr(i, length));
+        const QString decoded = QString::fromUtf8(piece);
+        // Valid UTF-8 only if it comes back as the same bytes (fromUtf8 drops a leading BOM).
+        const bool valid =
+            !decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece;
+        text += valid ? decoded : QString(QChar(char16_t(0xdc00 + lead)));
+        i += valid ? length : 1;
     }
     return text;
 }
