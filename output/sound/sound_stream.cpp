@@ -6,7 +6,6 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <utility>
@@ -16,9 +15,8 @@ namespace {
 // So the ALSA device thread writes a tone in time on a busy machine.
 void raiseDeviceThreadPriority() {
     const sched_param parameter{.sched_priority = 5};
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) == 0)
-        return;
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -10);
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
 }
 
 } // namespace
