@@ -20,10 +20,9 @@ void reportOnce(const std::string& line) {
     // Never destroyed: a thread that is still working while the process ends may report.
     static auto* const mutex = new std::mutex;
     static auto* const reported = new std::set<std::string>;
-    {
-        const std::lock_guard lock(*mutex);
-        if (!reported->insert(line).second)
-            return;
-    }
+    std::unique_lock lock(*mutex);
+    if (!reported->insert(line).second)
+        return;
+    lock.unlock(); // not held while writing: a full pipe would hold up every other reporter
     report(line);
 }

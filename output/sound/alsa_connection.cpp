@@ -60,10 +60,9 @@ std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCa
                 device->pcm = nullptr;
                 return;
             }
-            device->error =
-                snd_pcm_set_params(device->pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED,
-                                   static_cast<unsigned>(format.channels),
-                                   static_cast<unsigned>(format.sampleRate), 1, bufferMicroseconds);
+            device->error = snd_pcm_set_params(
+                device->pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED,
+                unsigned(format.channels), unsigned(format.sampleRate), 1, bufferMicroseconds);
             snd_pcm_uframes_t buffer = 0, period = 0;
             if (device->error == 0 && snd_pcm_get_params(device->pcm, &buffer, &period) == 0)
                 device->buffer =

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
 namespace {
@@ -37,8 +38,7 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
         return unplayable(path, "not a regular file");
 
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(encoded.c_str(), SFM_READ, &info),
-                                                     sf_close);
+    File file(sf_open(encoded.c_str(), SFM_READ, &info), sf_close);
     if (file == nullptr)
         return unplayable(path, sf_strerror(nullptr));
     if (info.channels < 1)
@@ -62,10 +62,8 @@ long ClipFile::read(std::int16_t* samples, long frames) {
     const auto mixed = std::size_t(fileChannels_ / format_.channels); // channels in each sample
     for (std::size_t i = 0; i < count; ++i) {
         float value = 0;
-        for (std::size_t c = 0; c < mixed; ++c) {
-            const float part = decoded_[i * mixed + c];
+        for (const float part : std::span(decoded_).subspan(i * mixed, mixed))
             value += std::isnan(part) ? 0.0f : part;
-        }
         const float scaled = std::clamp(value / float(mixed) * 32768.0f, -32768.0f, 32767.0f);
         samples[i] = static_cast<std::int16_t>(std::lrint(scaled));
     }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include <bit>
 #include <filesystem>
 #include <system_error>
 
@@ -22,23 +23,14 @@ QString decodePath(const std::string& bytes) {
     QString text;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xe  ? 3
-                                   : (lead >> 3) == 0x1e ? 4
-                                                         : 0;
-        if (length > 0 && i + length <= bytes.size()) {
-            // Valid UTF-8 only if it comes back as the same bytes (no overlong forms).
-            const QByteArray piece(bytes.data() + i, qsizetype(length));
-            const QString decoded = QString::fromUtf8(piece);
-            if (!decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece) {
-                text += decoded;
-                i += length;
-                continue;
-            }
-        }
-        text += QChar(char16_t(0xdc00 + lead));
-        ++i;
+        const std::size_t length = lead < 0x80 ? 1 : std::size_t(std::countl_one(lead));
+        const QByteArray piece = QByteArray::fromStdString(bytes.substr(i, length));
+        const QString decoded = QString::fromUtf8(piece);
+        // Valid UTF-8 only if it comes back as the same bytes (fromUtf8 drops a leading BOM).
+        const bool valid =
+            !decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece;
+        text += valid ? decoded : QString(QChar(char16_t(0xdc00 + lead)));
+        i += valid ? length : 1;
     }
     return text;
 }

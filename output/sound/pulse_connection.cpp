@@ -73,9 +73,8 @@ PulseConnection::Failure PulseConnection::connect() {
         return failedSaying("the sound server does not answer; key tones and speech are silent "
                             "until it does");
 
-    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE,
-                                      static_cast<std::uint32_t>(format_.sampleRate),
-                                      static_cast<std::uint8_t>(format_.channels)};
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, std::uint32_t(format_.sampleRate),
+                                      std::uint8_t(format_.channels)};
     if (!pa_sample_spec_valid(&sampleFormat))
         return failedSaying("the sound server cannot play " + std::to_string(format_.channels) +
                             " channel(s) at " + std::to_string(format_.sampleRate) + " Hz");
@@ -91,12 +90,7 @@ PulseConnection::Failure PulseConnection::connect() {
                             pa_strerror(pa_context_errno(context_)) + ")");
     const Wait ready =
         runUntil([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, connectLimit);
-    if (ready != Wait::done) {
-        failWith(ready);
-        return Failure::failed;
-    }
-
-    return Failure::none;
+    return ready == Wait::done || failWith(ready) ? Failure::none : Failure::failed;
 }
 
 PulseConnection::~PulseConnection() {
@@ -189,12 +183,9 @@ PulseConnection::Wait PulseConnection::runUntil(Done done, Clock::duration limit
 
 bool PulseConnection::broken() const {
     const pa_context_state_t context = pa_context_get_state(context_);
-    if (context == PA_CONTEXT_FAILED || context == PA_CONTEXT_TERMINATED)
-        return true;
     if (stream_ == nullptr || context != PA_CONTEXT_READY)
-        return false; // still connecting
-    const pa_stream_state_t stream = pa_stream_get_state(stream_);
-    return stream == PA_STREAM_FAILED || stream == PA_STREAM_TERMINATED;
+        return !PA_CONTEXT_IS_GOOD(context); // failed, or still connecting
+    return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
 }
 
 bool PulseConnection::failWith(Wait wait) {

@@ -6,17 +6,17 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 
 // So the ALSA device thread writes a tone in time on a busy machine.
 void raiseDeviceThreadPriority() {
     const sched_param parameter{.sched_priority = 5};
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) == 0)
-        return;
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -10);
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
 }
 
 } // namespace
@@ -46,21 +46,17 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         if (connection_->write(samples, frames))
             return true;
         // Done with; one the server dropped while idle (a restart) is reopened once for this sound.
-        const bool reconnect = !again && connection_->wentAway();
-        connection_.reset();
-        if (!reconnect)
+        if (!std::exchange(connection_, nullptr)->wentAway() || again)
             return false;
     }
 }
 
 void SoundStream::drain() {
     const std::lock_guard lock(mutex_);
+    if (connection_ != nullptr && !connection_->drain())
+        connection_.reset();
     if (connection_ == nullptr)
         return;
-    if (!connection_->drain()) {
-        connection_.reset();
-        return;
-    }
     releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
     if (!releaser_.joinable())
         releaser_ = std::jthread([this](std::stop_token ending) { releaseWhenIdle(ending); });
