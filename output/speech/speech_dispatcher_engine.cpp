@@ -213,10 +213,9 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
 }
 
 void SpeechDispatcherEngine::stop() {
-    {
-        const std::lock_guard lock(link_->mutex);
-        link_->stopped = true;
-    }
+    std::unique_lock lock(link_->mutex);
+    link_->stopped = true;
+    lock.unlock();
     link_->changed.notify_all();
     calls_.abandon();
 }
