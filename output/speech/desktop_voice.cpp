@@ -14,13 +14,12 @@ DesktopVoice::~DesktopVoice() {
     closing_ = true;
     changed_.notify_all();
     // Until the voice thread sees closing_: a call posted just after stop() would wait its bound.
-    while (!finished_) {
+    do {
         if (service_)
             service_->stop();
         if (espeak_)
             espeak_->stop();
-        changed_.wait_for(lock, 10ms, [this] { return finished_; });
-    }
+    } while (!changed_.wait_for(lock, 10ms, [this] { return finished_; }));
     lock.unlock();
     thread_.join(); // it makes no further call; the engines close within their own short bounds
 }

@@ -30,6 +30,7 @@ int takeSamples(short* samples, int count, espeak_EVENT* events) {
 }
 
 espeak_ng_STATUS synthesize(const QByteArray& utf8, Sink to) {
+    const std::lock_guard lock(engineLock);
     return espeak_ng_Synthesize(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
                                 espeakCHARS_UTF8, nullptr, &to);
 }
@@ -93,13 +94,11 @@ void EspeakEngine::speak(const QString& text) {
     // espeak-ng reads up to the first zero byte; a stray one must not cut the request short.
     const QByteArray utf8 = QString(text).replace(QChar(u'\0'), QChar(u' ')).toUtf8();
     bool cut = false; // by the stream: no device, a stalled one, or stop()
-    std::unique_lock lock(engineLock);
     // Each piece plays as soon as it exists; the device's pace holds the synthesis back.
     const espeak_ng_STATUS status = synthesize(utf8, [&](const std::int16_t* samples, long count) {
         cut = cut || !stream_.write(PcmFormat{1, sampleRate_}, samples, count);
         return !cut;
     });
-    lock.unlock();
     if (status != ENS_OK && !cut)
         reportOnce("speech could not read a request (" + statusText(status) + "); it was skipped");
     stream_.drain(); // the next request starts only once this one has been heard

@@ -45,14 +45,14 @@ struct SpeechDispatcherEngine::Link {
 
 namespace {
 
-using Link = SpeechDispatcherEngine::Link;
-
 // libspeechd's event callbacks name only the client, so links are found by its number. Never
 // destroyed: a connection left behind may report while the process ends.
 std::mutex& clientsMutex = *new std::mutex;
-auto& clients = *new std::map<std::size_t, std::weak_ptr<Link>>;
+auto& clients = *new std::map<std::size_t, std::weak_ptr<SpeechDispatcherEngine::Link>>;
 
-void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type) {
+// An index mark's callback also names the mark, which the count of marks does without.
+template <typename... MarkName>
+void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type, MarkName...) {
     const std::lock_guard lock(clientsMutex);
     const auto found = clients.find(client);
     if (const auto link = found != clients.end() ? found->second.lock() : nullptr) {
@@ -63,10 +63,6 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type
             link->ended.insert(message); // an end, or a cancel
         link->changed.notify_all();
     }
-}
-
-void noteMark(std::size_t message, std::size_t client, SPDNotificationType type, char*) {
-    noteEvent(message, client, type);
 }
 
 // Marks before the text and after its first word, reported as the audio reaches them: a server
@@ -137,12 +133,11 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            connection->callback_end = connection->callback_cancel = noteEvent;
-            connection->callback_im = noteMark;
+            connection->callback_end = connection->callback_cancel = noteEvent<>;
+            connection->callback_im = noteEvent<char*>;
             if (client < 0 || spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
-                spd_set_notification_on(connection, SPD_INDEX_MARKS) != 0 ||
-                spd_set_notification_on(connection, SPD_END) != 0 ||
-                spd_set_notification_on(connection, SPD_CANCEL) != 0) {
+                spd_set_notification_on(
+                    connection, SPDNotification(SPD_INDEX_MARKS | SPD_END | SPD_CANCEL)) != 0) {
                 link.opening = client < 0 ? "it hung up or did not say which client we are"
                                           : "it refused to report how a message goes";
                 spd_close(connection);
@@ -218,10 +213,9 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
 }
 
 void SpeechDispatcherEngine::stop() {
-    {
-        const std::lock_guard lock(link_->mutex);
-        link_->stopped = true;
-    }
+    std::unique_lock lock(link_->mutex);
+    link_->stopped = true;
+    lock.unlock();
     link_->changed.notify_all();
     calls_.abandon();
 }
