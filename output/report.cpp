@@ -7,13 +7,8 @@
 
 void report(std::string_view line) {
     const std::string whole = "quorvel: " + std::string(line) + '\n';
-    std::string_view left = whole;
-    while (!left.empty()) {
-        const ssize_t written = ::write(STDERR_FILENO, left.data(), left.size());
-        if (written <= 0)
-            return; // nobody reads standard error; there is nowhere else to say it
-        left.remove_prefix(static_cast<std::size_t>(written));
-    }
+    // Blocking, so one call writes the whole line; if it fails there is nowhere else to say it.
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, whole.data(), whole.size());
 }
 
 void reportOnce(const std::string& line) {

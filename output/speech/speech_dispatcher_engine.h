@@ -48,6 +48,6 @@ private:
     bool leftBehind_ = false; // a call is still inside libspeechd: never close the connection
 };
 
-// Whether this session is meant to have speech-dispatcher: its address is set, its socket is
-// there, or the server is installed and can be started. Only then is failing to reach it news.
+// Whether this session is meant to have speech-dispatcher: its address is set, or the server is
+// installed and can be started. Only then is failing to reach it news.
 bool speechDispatcherExpected();
