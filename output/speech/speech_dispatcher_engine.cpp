@@ -1,7 +1,5 @@
 #include "output/speech/speech_dispatcher_engine.h"
 
-#include "output/report.h"
-
 #include <libspeechd.h>
 
 #include <QRegularExpression>
