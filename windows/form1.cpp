@@ -2,10 +2,8 @@
 
 #include "dialling/dial_number.h"
 #include "dialling/number_announcer.h"
-#include "output/speech/speech_voice.h"
 #include "windows/app.h"
 #include "windows/event_handler.h"
-#include "windows/form2.h"
 #include "windows/window_layout.h"
 
 #include <QCloseEvent>
@@ -86,8 +84,6 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     Text1->setFocus();
     Form_Load();
 }
-
-Form1::~Form1() = default;
 
 void Form1::Command13_Click() {
     QString number = numberText(); // a copy: the dial consumes the number it is given

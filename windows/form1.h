@@ -1,6 +1,8 @@
 #pragma once
 
 #include "dialling/number_entry.h"
+#include "output/speech/speech_voice.h"
+#include "windows/form2.h"
 
 #include <QLineEdit>
 #include <QWidget>
@@ -9,9 +11,7 @@
 #include <memory>
 
 class ClipPlayer;
-class Form2;
 class QPushButton;
-class SpeechVoice;
 
 // The keypad window: the number field, twelve keys, four actions, and the spoken text in a field
 // below the visible area. It holds the texts and the voice; closing it ends the program.
@@ -23,7 +23,6 @@ public:
 
     // Builds and loads the window; the caller shows it. `stopSound` lets closing cut a dial short.
     Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
-    ~Form1() override;
 
     QString numberText() const override { return Text1->text(); }
     void setNumberText(const QString& text) override { Text1->setText(text); }
