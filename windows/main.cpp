@@ -11,11 +11,15 @@
 
 #include <malloc.h>
 
+#include <csignal>
 #include <exception>
 
 int main(int argc, char* argv[]) {
     // Each extra heap reserves 64 MB, which under ulimit -v leaves no room for the sound buffers.
     mallopt(M_ARENA_MAX, 1);
+    // A standard error nobody reads any more (a restarted journal) must not end the program. A
+    // handler, unlike SIG_IGN, is not handed on to the speech server the voice may start.
+    std::signal(SIGPIPE, [](int) {});
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");

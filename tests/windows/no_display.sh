@@ -33,6 +33,18 @@ if printf '%s\n' "$output" | grep -q 'Aborted\|core dumped\|platform plugin'; th
   failures=$((failures + 1))
 fi
 
+# A standard error whose reader has gone (a restarted journal, say) refuses the line; the program
+# still ends as it means to, not killed by SIGPIPE (status 141 from the shell).
+mkfifo "$work/gone"
+exec {both}<>"$work/gone" {writer}>"$work/gone" {both}<&-
+"${nothing[@]}" "$program" 2>&"$writer"
+status=$?
+exec {writer}>&-
+if [ "$status" -ne 1 ]; then
+  printf 'no_display: with nobody reading standard error: status %s, expected 1\n' "$status" >&2
+  failures=$((failures + 1))
+fi
+
 output=$("${nothing[@]}" "$run_script" 2>&1)
 expect "make run" $? "$output" "quorvel needs a graphical session; try: xvfb-run -a make run"
 
