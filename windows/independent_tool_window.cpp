@@ -39,9 +39,11 @@ void makeIndependentToolWindow(QWidget& window) {
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native,
                         internAtom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
                         types.size(), types.data());
-    // A group of its own: WM_HINTS is flags (input, group), eight fields, the group. Qt sets only
-    // these, its client leader as the group, and reads them back before any change.
-    const std::array<std::uint32_t, 9> hints{1u | 1u << 6, 1, 0, 0, 0, 0, 0, 0, native};
+    // A group of its own: WM_HINTS is flags, eight fields, the group. Qt sets only the input hint
+    // and its client leader as the group, and reads them back before any change.
+    constexpr std::uint32_t inputHint = 1, windowGroupHint = 1u << 6;
+    const std::array<std::uint32_t, 9> hints{
+        inputHint | windowGroupHint, 1, 0, 0, 0, 0, 0, 0, native};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, native, XCB_ATOM_WM_HINTS,
                         XCB_ATOM_WM_HINTS, 32, hints.size(), hints.data());
     xcb_flush(connection);

@@ -37,8 +37,9 @@ void takeMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         displayUnreachable = true;
     if (opening && type == QtFatalMsg) {
         // Held back until now: when the display is the trouble, the plugin's complaint misleads.
-        for (const QString& held : displayUnreachable ? QStringList() : pluginMessages)
-            std::fprintf(stderr, "%s\n", qPrintable(held));
+        if (!displayUnreachable)
+            for (const QString& held : pluginMessages)
+                std::fprintf(stderr, "%s\n", qPrintable(held));
         report(displayUnreachable
                    ? "cannot open a window on display \"" + qgetenv("DISPLAY").toStdString() +
                          "\"; is the graphical session running?"

@@ -13,19 +13,25 @@ constexpr std::string_view versionRecordValue(std::string_view record, std::stri
     // Takes the next NUL-ended string off the front of the record; false when none is left whole.
     const auto take = [&record](std::string_view& string) {
         const auto end = record.find('\0');
+        if (end == std::string_view::npos)
+            return false;
         string = record.substr(0, end);
-        record.remove_prefix(end == std::string_view::npos ? record.size() : end + 1);
-        return end != std::string_view::npos;
+        record.remove_prefix(end + 1);
+        return true;
     };
     std::string_view name, entryKey, entryValue;
     while (take(name)) {
         std::optional<std::string_view> found;
-        bool closed = false;
-        while (take(entryKey) && !(closed = entryKey.empty()) && take(entryValue))
+        for (;;) {
+            if (!take(entryKey))
+                return {};
+            if (entryKey.empty())
+                break;
+            if (!take(entryValue))
+                return {};
             if (name == part && entryKey == key && !found)
                 found = entryValue;
-        if (!closed)
-            return {};
+        }
         if (found)
             return *found;
     }

@@ -90,7 +90,11 @@ PulseConnection::Failure PulseConnection::connect() {
                             pa_strerror(pa_context_errno(context_)) + ")");
     const Wait ready =
         runUntil([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; }, connectLimit);
-    return ready == Wait::done || failWith(ready) ? Failure::none : Failure::failed;
+    if (ready != Wait::done) {
+        failWith(ready);
+        return Failure::failed;
+    }
+    return Failure::none;
 }
 
 PulseConnection::~PulseConnection() {

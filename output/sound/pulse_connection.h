@@ -36,7 +36,7 @@ private:
     Failure connect();
     template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
     bool broken() const;
-    bool failWith(Wait wait); // says why, once, and is always false: `ok || failWith(w)`
+    bool failWith(Wait wait);
 
     const PcmFormat format_;
     const std::atomic<bool>& stopped_;

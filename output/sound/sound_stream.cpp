@@ -8,8 +8,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <utility>
-
 namespace {
 
 // So the ALSA device thread writes a tone in time on a busy machine.
@@ -46,7 +44,9 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
         if (connection_->write(samples, frames))
             return true;
         // Done with; one the server dropped while idle (a restart) is reopened once for this sound.
-        if (!std::exchange(connection_, nullptr)->wentAway() || again)
+        const bool reconnect = !again && connection_->wentAway();
+        connection_.reset();
+        if (!reconnect)
             return false;
     }
 }
