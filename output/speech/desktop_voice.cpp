@@ -1,75 +1,136 @@
 #include "output/speech/desktop_voice.h"
 
 #include "output/report.h"
+#include "output/speech/espeak_engine.h"
+#include "output/speech/speech_dispatcher_engine.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 using namespace std::chrono_literals;
 
+// What the voice thread works with. Shared with it, so that a thread left inside a library call
+// when the voice closes still has everything it touches.
+struct DesktopVoice::Thread {
+    const VoiceWatch watch;
+    // A service that could not be reached is asked again at each request: starting one can
+    // take seconds on a busy machine. One that failed while speaking is not.
+    bool askService;
+    bool toldUnreachable = false;
+    std::mutex mutex; // guards all below; the engines change on the voice thread alone
+    std::condition_variable changed;
+    std::deque<QString> queue;
+    bool closing = false;
+    bool finished = false; // the voice thread has seen closing and makes no further call
+    std::unique_ptr<SpeechDispatcherEngine> service;
+    std::unique_ptr<EspeakEngine> espeak;
+
+    void run();
+    void read(const QString& text);
+    bool connect(std::string& problem);
+    // Reports `why`, when there is one, and hands the voice's work to espeak-ng.
+    void useEspeak(const std::string& why);
+    void tell(Engine engine) {
+        const std::lock_guard lock(mutex);
+        if (!closing)
+            watch.engineChosen(engine);
+    }
+};
+
 DesktopVoice::DesktopVoice(VoiceWatch watch, bool askService)
-    : watch_(std::move(watch)),
-      service_(askService ? std::make_unique<SpeechDispatcherEngine>() : nullptr),
-      thread_([this] { run(); }) {}
+    : thread_(std::make_shared<Thread>(std::move(watch), askService)) {
+    std::thread([thread = thread_] { thread->run(); }).detach();
+}
 
 DesktopVoice::~DesktopVoice() {
-    std::unique_lock lock(mutex_);
-    closing_ = true;
-    changed_.notify_all();
-    // Until the voice thread sees closing_: a call posted just after stop() would wait its bound.
+    std::unique_lock lock(thread_->mutex);
+    thread_->closing = true;
+    thread_->changed.notify_all();
+    const auto deadline = std::chrono::steady_clock::now() + closeBound;
+    // Until the voice thread sees closing: a call posted just after stop() would wait its bound.
     do {
-        if (service_)
-            service_->stop();
-        if (espeak_)
-            espeak_->stop();
-    } while (!changed_.wait_for(lock, 10ms, [this] { return finished_; }));
-    lock.unlock();
-    thread_.join(); // it makes no further call; the engines close within their own short bounds
+        if (thread_->service)
+            thread_->service->stop();
+        if (thread_->espeak)
+            thread_->espeak->stop();
+    } while (!thread_->changed.wait_for(lock, 10ms, [this] { return thread_->finished; }) &&
+             std::chrono::steady_clock::now() < deadline);
 }
 
 void DesktopVoice::Speak(const QString& text) {
-    const std::lock_guard lock(mutex_);
-    queue_.push_back(text);
-    changed_.notify_all();
+    const std::lock_guard lock(thread_->mutex);
+    thread_->queue.push_back(text);
+    thread_->changed.notify_all();
 }
 
-void DesktopVoice::useEspeak(const std::string& why) {
+bool DesktopVoice::Thread::connect(std::string& problem) {
+    std::unique_lock lock(mutex);
+    if (closing)
+        return false;
+    service = std::make_unique<SpeechDispatcherEngine>(); // where stop() reaches its connecting
+    lock.unlock();
+    if (service->open(problem)) {
+        tell(Engine::speechDispatcher);
+        return true;
+    }
+    lock.lock();
+    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service);
+    lock.unlock(); // nothing to close: it never connected
+    return false;
+}
+
+void DesktopVoice::Thread::useEspeak(const std::string& why) {
     if (!why.empty())
         report(why);
-    auto engine = std::make_unique<EspeakEngine>();
-    std::unique_lock lock(mutex_);
-    espeak_ = std::move(engine);
-    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service_);
+    auto engine = espeak ? nullptr : std::make_unique<EspeakEngine>();
+    std::unique_lock lock(mutex);
+    if (engine)
+        espeak = std::move(engine);
+    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service);
     lock.unlock(); // closing the lost service may take its whole bound
-    watch_.engineChosen(espeak_->speaks() ? Engine::espeak : Engine::none);
+    tell(espeak->speaks() ? Engine::espeak : Engine::none);
 }
 
-void DesktopVoice::run() {
+void DesktopVoice::Thread::read(const QString& text) {
     std::string problem;
-    std::unique_lock lock(mutex_);
-    if (!closing_) {
-        lock.unlock();
-        if (service_ && service_->open(problem))
-            watch_.engineChosen(Engine::speechDispatcher);
-        else
-            useEspeak(service_ && speechDispatcherExpected()
-                          ? "speech-dispatcher cannot be reached (" + problem +
-                                "); speaking with the built-in espeak-ng voice"
-                          : "");
-        lock.lock();
+    if (!service && askService && !connect(problem) && !std::exchange(toldUnreachable, true))
+        report("speech-dispatcher " + problem + "; speaking with the built-in espeak-ng voice");
+    if (service && !service->speak(text, problem)) {
+        askService = false;
+        useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
     }
+    if (!service)
+        espeak->speak(text);
+}
+
+void DesktopVoice::Thread::run() {
+    std::string problem;
+    // At start a failure is not news yet: a service being started may answer by the first Say.
+    if (!askService || !connect(problem))
+        useEspeak("");
+    askService = askService && speechDispatcherExpected();
+    std::unique_lock lock(mutex);
     while (true) {
-        changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-        if (closing_)
+        changed.wait(lock, [this] { return closing || !queue.empty(); });
+        if (closing)
             break;
-        const QString text = queue_.front();
+        const QString text = queue.front();
         lock.unlock();
-        if (service_ && !service_->speak(text, problem))
-            useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
-        if (!service_)
-            espeak_->speak(text);
+        read(text);
         lock.lock();
-        queue_.pop_front();
-        if (!closing_) // a request cut short is not done
-            watch_.requestDone();
+        queue.pop_front();
+        if (!closing) // a request cut short is not done
+            watch.requestDone();
     }
-    finished_ = true;
-    changed_.notify_all();
+    // Closed here, not by whoever lets go of this last: the service within its short bound.
+    std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service);
+    std::unique_ptr<EspeakEngine> unused = std::move(espeak);
+    lock.unlock();
+    lost.reset();
+    unused.reset();
+    lock.lock();
+    finished = true;
+    changed.notify_all();
 }

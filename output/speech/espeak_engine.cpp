@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -51,21 +53,21 @@ int load() {
         report("speech is unavailable: " + problem + "; Say Phone Number is silent");
         return 0;
     };
-    const auto failed = [&](espeak_ng_STATUS status, const std::string& what) {
-        if (status != ENS_OK)
-            unavailable(what + " (" + statusText(status) + ")");
-        return status != ENS_OK;
-    };
 
     espeak_ng_ERROR_CONTEXT context = nullptr;
-    const espeak_ng_STATUS initialized = espeak_ng_Initialize(&context);
+    espeak_ng_STATUS status = espeak_ng_Initialize(&context);
     espeak_ng_ClearErrorContext(&context);
+    if (status != ENS_OK)
+        return unavailable("espeak-ng data not found in " + where + " (" + statusText(status) +
+                           ")");
     // The samples come back to us: espeak-ng's own playback claims success even when silent.
-    if (failed(initialized, "espeak-ng data not found in " + where) ||
-        failed(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
-               "espeak-ng cannot synthesize") ||
-        failed(espeak_ng_SetVoiceByName(voiceName), "espeak-ng has no English voice in " + where))
-        return 0;
+    status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
+    if (status != ENS_OK)
+        return unavailable("espeak-ng cannot synthesize (" + statusText(status) + ")");
+    status = espeak_ng_SetVoiceByName(voiceName);
+    if (status != ENS_OK)
+        return unavailable("espeak-ng has no English voice in " + where + " (" +
+                           statusText(status) + ")");
     espeak_SetSynthCallback(takeSamples);
     espeak_ng_SetParameter(espeakRATE, wordsPerMinute, 0);
     bool heard = false; // without its dictionary, espeak-ng takes the voice but makes only silence
@@ -79,16 +81,31 @@ int load() {
     return espeak_ng_GetSampleRate();
 }
 
-int loadOnce() {
-    static const int rate = load(); // once, however many threads ask
-    return rate;
+// espeak-ng 1.51 looks for a sound server while it loads, though it never plays here itself: a
+// hung server would hold the load for libpulse's 30 s. So it loads once, on a thread of its own,
+// and is waited for at most `bound`. The sample rate, 0 when it cannot speak, -1 while loading.
+int sampleRate(std::chrono::milliseconds bound) {
+    static const std::shared_future<int> loading = [] {
+        std::packaged_task<int()> task(load);
+        std::shared_future<int> loaded = task.get_future().share();
+        std::thread(std::move(task)).detach();
+        return loaded;
+    }();
+    return loading.wait_for(bound) == std::future_status::ready ? loading.get() : -1;
 }
 
 } // namespace
 
-EspeakEngine::EspeakEngine() : sampleRate_(loadOnce()) {}
+EspeakEngine::EspeakEngine() : sampleRate_(sampleRate(loadBound)) {
+    if (sampleRate_ < 0)
+        report("the built-in espeak-ng voice is still loading after " +
+               std::to_string(loadBound.count()) +
+               " ms (does the sound server answer?); Say Phone Number is silent until it has");
+}
 
 void EspeakEngine::speak(const QString& text) {
+    if (sampleRate_ < 0)
+        sampleRate_ = sampleRate(std::chrono::milliseconds(0));
     if (!speaks() || stream_.stopped())
         return;
     // espeak-ng reads up to the first zero byte; a stray one must not cut the request short.

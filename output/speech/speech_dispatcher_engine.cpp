@@ -15,11 +15,18 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <utility>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+// How the server reports one message going.
+struct Progress {
+    std::optional<Clock::time_point> begun;
+    int marks = 0;
+    bool ended = false;
+    bool cut = false; // by another client's speech, or a stop key
+};
 
 // What one connection knows, reached from our calls and from libspeechd's event thread.
 struct SpeechDispatcherEngine::Link {
@@ -27,12 +34,12 @@ struct SpeechDispatcherEngine::Link {
     int socket = -1; // ours, never closed while a call may be using the connection
     std::mutex mutex;
     std::condition_variable changed;
-    std::set<std::size_t> ended;             // message numbers, until waited for
-    std::map<std::size_t, int> marksReached; // the same, with how many of their marks were heard
+    std::map<std::size_t, Progress> messages; // by number, until waited for
     bool stopped = false;
-    long client = -1;    // our number at the server, once registered
-    long result = -1;    // of the last request; negative for a refusal
-    std::string opening; // what went wrong while connecting
+    long client = -1;      // our number at the server, once registered
+    long message = -1;     // the number of the last request sent; negative for a refusal
+    bool answering = true; // the last question of whether we are still connected was answered
+    std::string opening;   // what went wrong while connecting
 
     // A server that died has closed its end of the socket; libspeechd says nothing of it.
     bool hungUp() const {
@@ -55,10 +62,22 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type
     const auto found = clients.find(client);
     if (const auto link = found != clients.end() ? found->second.lock() : nullptr) {
         const std::lock_guard noted(link->mutex);
-        if (type == SPD_EVENT_INDEX_MARK)
-            ++link->marksReached[message];
-        else
-            link->ended.insert(message); // an end, or a cancel
+        Progress& progress = link->messages[message];
+        if (!progress.begun)
+            progress.begun = Clock::now();
+        switch (type) {
+        case SPD_EVENT_INDEX_MARK:
+            ++progress.marks;
+            break;
+        case SPD_EVENT_CANCEL:
+            progress.cut = true;
+            [[fallthrough]];
+        case SPD_EVENT_END:
+            progress.ended = true;
+            break;
+        default: // its beginning, noted above
+            break;
+        }
         link->changed.notify_all();
     }
 }
@@ -66,7 +85,7 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type
 // Marks before the text and after its first word, reported as the audio reaches them: a server
 // that reports the first but never the second has begun a request it cannot play.
 QByteArray withMarks(const QString& text) {
-    static const QRegularExpression firstWord("^\\s*\\S*");
+    static const QRegularExpression firstWord("^\\W*\\w*");
     const qsizetype word = firstWord.match(text).capturedLength();
     return ("<speak><mark name=\"start\"/>" + text.left(word).toHtmlEscaped() +
             "<mark name=\"heard\"/>" + text.mid(word).toHtmlEscaped() + "</speak>")
@@ -126,18 +145,28 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             // No address of our own: SPEECHD_ADDRESS or the user's usual socket.
             SPDConnection* connection =
                 spd_open2("quorvel", "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &text);
-            link.opening = QString::fromUtf8(text).simplified().toStdString(); // one line
+            link.opening = "cannot be reached (" +
+                           QString::fromUtf8(text).simplified().toStdString() + ")"; // one line
             std::free(text);
             if (connection == nullptr)
                 return;
             const long client = clientNumber(connection);
-            connection->callback_end = connection->callback_cancel = noteEvent<>;
+            connection->callback_begin = connection->callback_end = noteEvent<>;
+            connection->callback_cancel = noteEvent<>;
             connection->callback_im = noteEvent<char*>;
-            if (client < 0 || spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
-                spd_set_notification_on(
-                    connection, SPDNotification(SPD_INDEX_MARKS | SPD_END | SPD_CANCEL)) != 0) {
-                link.opening = client < 0 ? "it hung up or did not say which client we are"
-                                          : "it refused to report how a message goes";
+            const SPDNotification reported =
+                SPDNotification(SPD_BEGIN | SPD_END | SPD_CANCEL | SPD_INDEX_MARKS);
+            if (client < 0)
+                link.opening = "cannot be reached (it hung up or did not say which client we are)";
+            else if (spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
+                     spd_set_notification_on(connection, reported) != 0)
+                link.opening = "cannot be reached (it refused to report how a message goes)";
+            // Every phrase is English, whatever language the user reads in otherwise.
+            else if (spd_set_language(connection, "en") != 0)
+                link.opening = "cannot be reached (it refused English)";
+            else
+                link.opening.clear();
+            if (!link.opening.empty()) {
                 spd_close(connection);
                 return;
             }
@@ -148,8 +177,9 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
         },
         connectionBound);
     if (!answered || link_->connection == nullptr) {
-        problem = answered ? (link_->opening.empty() ? "no answer" : link_->opening)
-                           : "no answer within " + std::to_string(connectionBound.count()) + " ms";
+        problem = answered ? link_->opening
+                           : "cannot be reached (no answer within " +
+                                 std::to_string(connectionBound.count()) + " ms)";
         return false;
     }
     const std::lock_guard lock(clientsMutex);
@@ -161,32 +191,50 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
 }
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
-    bool answers = call(
-        [marked = withMarks(text)](Link& link) {
-            // Text priority: a screen reader's own speech, and its key that stops speech, cut
-            // it short at once. Ours never cancel one another, as each waits for the last.
-            link.result = spd_say(link.connection, SPD_TEXT, marked.constData());
-        },
-        answerBound);
-    const auto id = std::size_t(answers ? link_->result : -1);
+    // A request cut before its first word was heard (a screen reader announcing the button that a
+    // click moved the focus to) is sent again: the server holds it until that speech ends.
+    for (int sent = 0; sent <= repeatsAfterEarlyCut; ++sent) {
+        const Heard heard = speakOnce(text, problem);
+        if (heard != Heard::cutEarly)
+            return heard == Heard::yes;
+    }
+    return true; // cut each time: the other client's speech goes first, as after the first word
+}
 
-    // A dead server is noticed at once, a stopped one within a second and a half, one that cannot
-    // play what it began within firstWordBound, a stuck one within speakingBound of the start
-    // (a wait behind a screen reader's speech is not counted where the start is seen).
+SpeechDispatcherEngine::Heard SpeechDispatcherEngine::speakOnce(const QString& text,
+                                                                std::string& problem) {
+    // Text priority: a screen reader's own speech, and its key that stops speech, cut it short at
+    // once. Ours never cancel one another, as each waits for the last.
+    const auto say = [marked = withMarks(text)](Link& link) {
+        link.message = spd_say(link.connection, SPD_TEXT, marked.constData());
+    };
+    if (!call(say, answerBound) || link_->message < 0) {
+        problem = link_->hungUp() ? "hung up" : "stopped answering";
+        return Heard::no;
+    }
+    const auto id = std::size_t(link_->message);
+
+    // A dead server is noticed at once, a stopped one within a second and a half, one that does not
+    // play what it began within firstWordBound, a stuck one within speakingBound of the start.
+    // Until the message begins it may be waiting behind a screen reader's speech, which is no
+    // fault.
     const auto sent = Clock::now();
-    std::optional<Clock::time_point> started;
     auto nextCheck = sent + 500ms;
     std::unique_lock lock(link_->mutex);
-    while (!link_->stopped && !link_->ended.count(id)) {
-        if (!answers || link_->result < 0 || link_->hungUp()) {
-            problem = link_->hungUp() ? "hung up" : "stopped answering";
-            return false;
+    while (!link_->stopped) {
+        const Progress progress = link_->messages[id];
+        if (progress.ended) {
+            link_->messages.erase(id);
+            return progress.cut && progress.marks < 2 ? Heard::cutEarly : Heard::yes;
         }
-        const int marks = link_->marksReached[id];
-        if (!started && marks > 0)
-            started = Clock::now();
-        const bool mute = marks == 1 && Clock::now() >= *started + firstWordBound;
-        if (mute || Clock::now() >= started.value_or(sent) + speakingBound(text)) {
+        const auto now = Clock::now();
+        if (link_->hungUp()) {
+            problem = "hung up";
+            return Heard::no;
+        }
+        const bool mute =
+            progress.begun && progress.marks < 2 && now >= *progress.begun + firstWordBound;
+        if (mute || now >= progress.begun.value_or(sent) + speakingBound(text)) {
             problem = mute ? "takes requests but plays none (can its audio output open the "
                              "sound device?)"
                            : "did not finish reading a request in time (is its output module "
@@ -194,20 +242,23 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
             lock.unlock();
             // The built-in voice reads it now; the server must never read it too.
             call([](Link& link) { spd_cancel(link.connection); }, answerBound);
-            return false;
+            return Heard::no;
         }
-        if (Clock::now() >= nextCheck) {
+        if (now >= nextCheck) {
             lock.unlock();
-            answers =
-                call([](Link& link) { link.result = clientNumber(link.connection); }, answerBound);
+            const auto ask = [](Link& link) {
+                link.answering = clientNumber(link.connection) >= 0;
+            };
+            if (!call(ask, answerBound) || !link_->answering) {
+                problem = "stopped answering";
+                return Heard::no;
+            }
             lock.lock();
             nextCheck = Clock::now() + 500ms;
         }
         link_->changed.wait_for(lock, 20ms);
     }
-    link_->marksReached.erase(id);
-    link_->ended.erase(id);
-    return true;
+    return Heard::yes; // stopped: nothing more is said
 }
 
 void SpeechDispatcherEngine::stop() {

@@ -16,11 +16,13 @@ public:
     SpeechDispatcherEngine();
     ~SpeechDispatcherEngine(); // cancels our speech at the server and closes, within ~120 ms
 
-    // Connects (starting the server if need be) within connectionBound; else false, with `problem`.
+    // Connects (starting the server if need be) within connectionBound, for English; else false,
+    // with `problem`, which follows "speech-dispatcher" in a sentence.
     bool open(std::string& problem);
 
-    // True once the server reports the message's end or another client's cut. False, with
-    // `problem`, when it hung up, stopped answering, cannot play or overran; then it is cancelled.
+    // True once the server reports the message's end, or another client's cut after its first
+    // word (an earlier cut sends it again). False, with `problem`, when it hung up, stopped
+    // answering, cannot play or overran; then it is cancelled.
     bool speak(const QString& text, std::string& problem);
 
     void stop(); // from any thread: the speak() or open() in progress returns at once
@@ -29,7 +31,7 @@ public:
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
     // For the first word once the message has begun: "Telephone" at the slowest rate a user can
-    // choose takes about a second.
+    // choose takes about a second. Modules that report no index marks are taken for mute.
     static constexpr std::chrono::milliseconds firstWordBound{1500};
     // From the message's start, or its sending where the start is not reported: at the slowest
     // rate, a digit and its blank take about half a second.
@@ -39,7 +41,12 @@ public:
 
     struct Link; // the connection, shared with calls that may be left behind
 
+    // How often a request cut before its first word is sent again.
+    static constexpr int repeatsAfterEarlyCut = 2;
+
 private:
+    enum class Heard { yes, no, cutEarly };
+    Heard speakOnce(const QString& text, std::string& problem);
     bool call(std::function<void(Link&)> request, std::chrono::milliseconds bound);
 
     BoundedCalls calls_;

@@ -2,6 +2,7 @@
 // sound server's monitor; expectations come from espeak-ng's own command-line rendering.
 
 #include "output/speech/desktop_voice.h"
+#include "output/speech/speech_dispatcher_engine.h"
 
 #include "private_speech_service.h"
 #include "voice_progress.h"
@@ -68,6 +69,7 @@ TEST_P(ServiceSpeaks, AsTheUserSetItUp) {
             voice.Speak(text); // at once, before the voice is chosen
         ASSERT_EQ(progress.waitForEngine(), Engine::speechDispatcher);
         ASSERT_TRUE(progress.waitForRequests(int(row.texts.size())));
+        EXPECT_EQ(progress.engines().size(), 1u) << "the service was given up";
     }
     const std::vector<double> heard = spokenStretches(service.recorded());
     const double ratio = sum(heard) / sum(expected);
@@ -92,7 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
         Speaking{"TheAnnouncement", "", {announcement}, 0.8, 1.25, true},
         Speaking{"TwoQuickSaysBothInOrder", "", {announcement, "hash"}, 0.8, 1.25, true},
         Speaking{"APhraseWithAnApostrophe", "", {"Don't dial it here!"}, 0.8, 1.25, false},
-        Speaking{"TheUsersFasterRate", "DefaultRate 50", {announcement}, 0.3, 0.8, false}),
+        Speaking{"TheUsersFasterRate", "DefaultRate 50", {announcement}, 0.3, 0.8, false},
+        // Its first word ends a sentence, after which the module's marks come late.
+        Speaking{"TheStarPhrase",
+                 "",
+                 {"Twinkle. Twinkle little star. i wonder what you are."},
+                 0.8,
+                 1.25,
+                 false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Where the voice finds its speech service.
