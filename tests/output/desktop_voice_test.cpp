@@ -289,6 +289,24 @@ std::chrono::milliseconds screenReaderSpeaks(PrivateSpeechService& service, Desk
     return std::chrono::milliseconds(0);
 }
 
+// A click on Say moves the focus, and the screen reader announces the button at once, cutting the
+// Say before its first word: the Say is heard whole after the announcement.
+std::chrono::milliseconds screenReaderCutsTheFirstWord(PrivateSpeechService& service,
+                                                       DesktopVoice& voice, VoiceProgress& progress,
+                                                       int& requests) {
+    voice.Speak(announcement);
+    EXPECT_TRUE(service.waitForSound(5s));
+    ChildProcess reader({"spd-say", "-w", "-P", "message", "Say Phone Number push button"},
+                        service.directory() + "/reader.log");
+    EXPECT_TRUE(reader.waitForEnd(10s));
+    const double again = secondsUntilSpeech(service, 3s);
+    std::printf("the cut Say was heard again %.3f s after the screen reader's message\n", again);
+    EXPECT_GE(again, 0) << "the Say cut before its first word was lost";
+    EXPECT_TRUE(progress.waitForRequests(1, 10s));
+    requests = 1;
+    return std::chrono::milliseconds(0);
+}
+
 // A Say made while the screen reader reads a message of three seconds waits for it, longer than
 // a mute service is given to play a word, and is then read by the service, not by the built-in
 // voice over the screen reader.
@@ -351,6 +369,8 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"MuteServerIsLeftToEspeak", Service::mute, muteServerSays,
               "takes requests but plays none", false},
         Fault{"ScreenReaderComesFirst", Service::running, screenReaderSpeaks, "", false},
+        Fault{"ScreenReaderCutsTheFirstWord", Service::running, screenReaderCutsTheFirstWord, "",
+              false},
         Fault{"SayWaitsBehindTheScreenReader", Service::running, sayBehindScreenReader, "", false},
         Fault{
             "ClosingMidSpeechSilencesIt", Service::running,
