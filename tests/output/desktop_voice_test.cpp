@@ -42,6 +42,7 @@ struct Speaking {
     std::vector<QString> texts;
     double shortest, longest; // ratio of the heard length of speech to espeak-ng's
     bool stretchByStretch;
+    bool englishNotGerman = false;
 };
 
 void PrintTo(const Speaking& row, std::ostream* out) {
@@ -70,6 +71,17 @@ TEST_P(ServiceSpeaks, AsTheUserSetItUp) {
         ASSERT_EQ(progress.waitForEngine(), Engine::speechDispatcher);
         ASSERT_TRUE(progress.waitForRequests(int(row.texts.size())));
         EXPECT_EQ(progress.engines().size(), 1u) << "the service was given up";
+    }
+    if (row.englishNotGerman) {
+        const auto shape = spectralShape(service.recorded());
+        const QString text = row.texts.front();
+        const double english =
+            distance(shape, spectralShape(espeakRendering(text, service.directory())));
+        const double german =
+            distance(shape, spectralShape(espeakRendering(text, service.directory(), "de")));
+        std::printf("spectral distance to the English rendering %.2f, to the German %.2f\n",
+                    english, german);
+        EXPECT_LT(english, german) << "read in German";
     }
     const std::vector<double> heard = spokenStretches(service.recorded());
     const double ratio = sum(heard) / sum(expected);
@@ -101,7 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Twinkle. Twinkle little star. i wonder what you are."},
                  0.8,
                  1.25,
-                 false}),
+                 false},
+        // The phrases are English, whatever language the user reads in otherwise.
+        Speaking{"AGermanUser", "DefaultLanguage \"de\"", {announcement}, 0.7, 1.4, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Where the voice finds its speech service.

@@ -196,12 +196,13 @@ bool PrivateSpeechService::silentAtTheEnd(std::chrono::milliseconds span) const 
         .empty();
 }
 
-std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch) {
+std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch,
+                                          const char* language) {
     const QString wav = scratch + "/rendering.wav";
     QFile::remove(wav); // a failed run must not leave the last rendering to be read
-    ChildProcess espeak(
-        {"espeak-ng", "-w", QFile::encodeName(wav).toStdString(), text.toStdString()},
-        scratch + "/rendering.log");
+    ChildProcess espeak({"espeak-ng", "-v", language, "-w", QFile::encodeName(wav).toStdString(),
+                         text.toStdString()},
+                        scratch + "/rendering.log");
     if (!espeak.waitForEnd(10000ms))
         return {};
     SF_INFO info{};
@@ -241,4 +242,45 @@ double sum(const std::vector<double>& values) {
     for (const double value : values)
         total += value;
     return total;
+}
+
+std::vector<double> spectralShape(const std::vector<std::int16_t>& samples) {
+    constexpr std::size_t frame = 512;
+    constexpr int bands = 16;
+    std::vector<double> shape(bands, 0.0);
+    int voiced = 0;
+    for (std::size_t start = 0; start + frame <= samples.size(); start += frame / 2) {
+        double energy = 0;
+        for (std::size_t i = start; i < start + frame; ++i)
+            energy += double(samples[i]) * samples[i];
+        if (energy < 300.0 * 300.0 * frame)
+            continue; // a pause
+        ++voiced;
+        for (int band = 0; band < bands; ++band) {
+            // Goertzel at frequencies spaced evenly on a log scale from 200 Hz to 6 kHz.
+            const double hz = 200.0 * std::pow(30.0, band / double(bands - 1));
+            const double step = 2 * std::cos(2 * M_PI * hz / PrivateSpeechService::sampleRate);
+            double before = 0, last = 0;
+            for (std::size_t i = start; i < start + frame; ++i) {
+                const double next = samples[i] + step * last - before;
+                before = last;
+                last = next;
+            }
+            shape[std::size_t(band)] +=
+                std::log10(1 + last * last + before * before - step * last * before);
+        }
+    }
+    double mean = 0;
+    for (double& band : shape)
+        mean += band /= std::max(voiced, 1);
+    for (double& band : shape)
+        band -= mean / bands;
+    return shape;
+}
+
+double distance(const std::vector<double>& a, const std::vector<double>& b) {
+    double total = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        total += (a[i] - b[i]) * (a[i] - b[i]);
+    return std::sqrt(total);
 }

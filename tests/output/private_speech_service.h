@@ -58,10 +58,16 @@ private:
     bool ready_ = false;
 };
 
-// espeak-ng's own command-line rendering of `text`, at its default voice and rate.
-std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch);
+// espeak-ng's own command-line rendering of `text`, at its default rate, in `language`.
+std::vector<std::int16_t> espeakRendering(const QString& text, const QString& scratch,
+                                          const char* language = "en");
 
 // The lengths of the spoken stretches, in seconds: sound louder than a whisper, split at pauses
 // of at least 100 ms.
 std::vector<double> spokenStretches(const std::vector<std::int16_t>& samples);
 double sum(const std::vector<double>& values);
+
+// The average shape of the spectrum of the sound's voiced parts (log power in 16 bands), which
+// tells one language's rendering of a text from another's; and the distance between two.
+std::vector<double> spectralShape(const std::vector<std::int16_t>& samples);
+double distance(const std::vector<double>& a, const std::vector<double>& b);
