@@ -96,7 +96,8 @@ void DesktopVoice::Thread::useEspeak(const std::string& why) {
 void DesktopVoice::Thread::read(const QString& text) {
     std::string problem;
     if (!service && askService && !connect(problem) && !std::exchange(toldUnreachable, true))
-        report("speech-dispatcher " + problem + "; speaking with the built-in espeak-ng voice");
+        report("speech-dispatcher cannot be reached (" + problem +
+               "); speaking with the built-in espeak-ng voice");
     if (service && !service->speak(text, problem)) {
         askService = false;
         useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");

@@ -145,8 +145,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             // No address of our own: SPEECHD_ADDRESS or the user's usual socket.
             SPDConnection* connection =
                 spd_open2("quorvel", "main", nullptr, SPD_MODE_THREADED, nullptr, 1, &text);
-            link.opening = "cannot be reached (" +
-                           QString::fromUtf8(text).simplified().toStdString() + ")"; // one line
+            link.opening = QString::fromUtf8(text).simplified().toStdString(); // one line
             std::free(text);
             if (connection == nullptr)
                 return;
@@ -156,17 +155,12 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             connection->callback_im = noteEvent<char*>;
             const SPDNotification reported =
                 SPDNotification(SPD_BEGIN | SPD_END | SPD_CANCEL | SPD_INDEX_MARKS);
-            if (client < 0)
-                link.opening = "cannot be reached (it hung up or did not say which client we are)";
-            else if (spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
-                     spd_set_notification_on(connection, reported) != 0)
-                link.opening = "cannot be reached (it refused to report how a message goes)";
             // Every phrase is English, whatever language the user reads in otherwise.
-            else if (spd_set_language(connection, "en") != 0)
-                link.opening = "cannot be reached (it refused English)";
-            else
-                link.opening.clear();
-            if (!link.opening.empty()) {
+            if (client < 0 || spd_set_data_mode(connection, SPD_DATA_SSML) != 0 ||
+                spd_set_notification_on(connection, reported) != 0 ||
+                spd_set_language(connection, "en") != 0) {
+                link.opening = client < 0 ? "it hung up or did not say which client we are"
+                                          : "it refused to report how a message goes, or English";
                 spd_close(connection);
                 return;
             }
@@ -177,9 +171,8 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
         },
         connectionBound);
     if (!answered || link_->connection == nullptr) {
-        problem = answered ? link_->opening
-                           : "cannot be reached (no answer within " +
-                                 std::to_string(connectionBound.count()) + " ms)";
+        problem = answered ? (link_->opening.empty() ? "no answer" : link_->opening)
+                           : "no answer within " + std::to_string(connectionBound.count()) + " ms";
         return false;
     }
     const std::lock_guard lock(clientsMutex);
@@ -191,74 +184,64 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
 }
 
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
-    // A request cut before its first word was heard (a screen reader announcing the button that a
-    // click moved the focus to) is sent again: the server holds it until that speech ends.
-    for (int sent = 0; sent <= repeatsAfterEarlyCut; ++sent) {
-        const Heard heard = speakOnce(text, problem);
-        if (heard != Heard::cutEarly)
-            return heard == Heard::yes;
-    }
-    return true; // cut each time: the other client's speech goes first, as after the first word
-}
-
-SpeechDispatcherEngine::Heard SpeechDispatcherEngine::speakOnce(const QString& text,
-                                                                std::string& problem) {
     // Text priority: a screen reader's own speech, and its key that stops speech, cut it short at
     // once. Ours never cancel one another, as each waits for the last.
     const auto say = [marked = withMarks(text)](Link& link) {
         link.message = spd_say(link.connection, SPD_TEXT, marked.constData());
     };
-    if (!call(say, answerBound) || link_->message < 0) {
-        problem = link_->hungUp() ? "hung up" : "stopped answering";
-        return Heard::no;
-    }
-    const auto id = std::size_t(link_->message);
+    // A request cut before its first word was heard (a screen reader announcing the button that a
+    // click moved the focus to) is sent again: the server holds it until that speech ends.
+    for (int repeats = repeatsAfterEarlyCut;; --repeats) {
+        if (!call(say, answerBound) || link_->message < 0) {
+            problem = link_->hungUp() ? "hung up" : "stopped answering";
+            return false;
+        }
+        const auto id = std::size_t(link_->message);
 
-    // A dead server is noticed at once, a stopped one within a second and a half, one that does not
-    // play what it began within firstWordBound, a stuck one within speakingBound of the start.
-    // Until the message begins it may be waiting behind a screen reader's speech, which is no
-    // fault.
-    const auto sent = Clock::now();
-    auto nextCheck = sent + 500ms;
-    std::unique_lock lock(link_->mutex);
-    while (!link_->stopped) {
-        const Progress progress = link_->messages[id];
-        if (progress.ended) {
-            link_->messages.erase(id);
-            return progress.cut && progress.marks < 2 ? Heard::cutEarly : Heard::yes;
-        }
-        const auto now = Clock::now();
-        if (link_->hungUp()) {
-            problem = "hung up";
-            return Heard::no;
-        }
-        const bool mute =
-            progress.begun && progress.marks < 2 && now >= *progress.begun + firstWordBound;
-        if (mute || now >= progress.begun.value_or(sent) + speakingBound(text)) {
-            problem = mute ? "takes requests but plays none (can its audio output open the "
-                             "sound device?)"
-                           : "did not finish reading a request in time (is its output module "
-                             "stuck?)";
-            lock.unlock();
-            // The built-in voice reads it now; the server must never read it too.
-            call([](Link& link) { spd_cancel(link.connection); }, answerBound);
-            return Heard::no;
-        }
-        if (now >= nextCheck) {
-            lock.unlock();
-            const auto ask = [](Link& link) {
-                link.answering = clientNumber(link.connection) >= 0;
-            };
-            if (!call(ask, answerBound) || !link_->answering) {
-                problem = "stopped answering";
-                return Heard::no;
+        // A dead server is noticed at once, a stopped one within a second and a half, one that
+        // does not play what it began within firstWordBound, a stuck one within speakingBound of
+        // the start. Until the message begins it may be waiting behind a screen reader's speech,
+        // which is no fault.
+        const auto sent = Clock::now();
+        auto nextCheck = sent + 500ms;
+        std::unique_lock lock(link_->mutex);
+        Progress progress;
+        while (!link_->stopped && !(progress = link_->messages[id]).ended) {
+            const auto now = Clock::now();
+            if (link_->hungUp()) {
+                problem = "hung up";
+                return false;
             }
-            lock.lock();
-            nextCheck = Clock::now() + 500ms;
+            const bool mute =
+                progress.begun && progress.marks < 2 && now >= *progress.begun + firstWordBound;
+            if (mute || now >= progress.begun.value_or(sent) + speakingBound(text)) {
+                problem = mute ? "takes requests but plays none (can its audio output open the "
+                                 "sound device?)"
+                               : "did not finish reading a request in time (is its output module "
+                                 "stuck?)";
+                lock.unlock();
+                // The built-in voice reads it now; the server must never read it too.
+                call([](Link& link) { spd_cancel(link.connection); }, answerBound);
+                return false;
+            }
+            if (now >= nextCheck) {
+                lock.unlock();
+                const auto ask = [](Link& link) {
+                    link.answering = clientNumber(link.connection) >= 0;
+                };
+                if (!call(ask, answerBound) || !link_->answering) {
+                    problem = "stopped answering";
+                    return false;
+                }
+                lock.lock();
+                nextCheck = Clock::now() + 500ms;
+            }
+            link_->changed.wait_for(lock, 20ms);
         }
-        link_->changed.wait_for(lock, 20ms);
+        link_->messages.erase(id);
+        if (!progress.cut || progress.marks >= 2 || repeats == 0)
+            return true;
     }
-    return Heard::yes; // stopped: nothing more is said
 }
 
 void SpeechDispatcherEngine::stop() {

@@ -17,7 +17,7 @@ public:
     ~SpeechDispatcherEngine(); // cancels our speech at the server and closes, within ~120 ms
 
     // Connects (starting the server if need be) within connectionBound, for English; else false,
-    // with `problem`, which follows "speech-dispatcher" in a sentence.
+    // with `problem`.
     bool open(std::string& problem);
 
     // True once the server reports the message's end, or another client's cut after its first
@@ -45,8 +45,6 @@ public:
     static constexpr int repeatsAfterEarlyCut = 2;
 
 private:
-    enum class Heard { yes, no, cutEarly };
-    Heard speakOnce(const QString& text, std::string& problem);
     bool call(std::function<void(Link&)> request, std::chrono::milliseconds bound);
 
     BoundedCalls calls_;
