@@ -32,11 +32,6 @@ struct DesktopVoice::Thread {
     bool connect(std::string& problem);
     // Reports `why`, when there is one, and hands the voice's work to espeak-ng.
     void useEspeak(const std::string& why);
-    void tell(Engine engine) {
-        const std::lock_guard lock(mutex);
-        if (!closing)
-            watch.engineChosen(engine);
-    }
 };
 
 DesktopVoice::DesktopVoice(VoiceWatch watch, bool askService)
@@ -66,19 +61,14 @@ void DesktopVoice::Speak(const QString& text) {
 }
 
 bool DesktopVoice::Thread::connect(std::string& problem) {
-    std::unique_lock lock(mutex);
-    if (closing)
+    auto engine = std::make_unique<SpeechDispatcherEngine>();
+    if (!engine->open(problem))
         return false;
-    service = std::make_unique<SpeechDispatcherEngine>(); // where stop() reaches its connecting
-    lock.unlock();
-    if (service->open(problem)) {
-        tell(Engine::speechDispatcher);
-        return true;
-    }
-    lock.lock();
-    const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service);
-    lock.unlock(); // nothing to close: it never connected
-    return false;
+    const std::lock_guard lock(mutex);
+    service = std::move(engine);
+    if (!closing)
+        watch.engineChosen(Engine::speechDispatcher);
+    return true;
 }
 
 void DesktopVoice::Thread::useEspeak(const std::string& why) {
@@ -89,8 +79,9 @@ void DesktopVoice::Thread::useEspeak(const std::string& why) {
     if (engine)
         espeak = std::move(engine);
     const std::unique_ptr<SpeechDispatcherEngine> lost = std::move(service);
+    if (!closing)
+        watch.engineChosen(espeak->speaks() ? Engine::espeak : Engine::none);
     lock.unlock(); // closing the lost service may take its whole bound
-    tell(espeak->speaks() ? Engine::espeak : Engine::none);
 }
 
 void DesktopVoice::Thread::read(const QString& text) {
