@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <exception>
@@ -20,6 +21,13 @@ int main(int argc, char* argv[]) {
     // A standard error nobody reads any more (a restarted journal) must not end the program. A
     // handler, unlike SIG_IGN, is not handed on to the speech server the voice may start.
     std::signal(SIGPIPE, [](int) {});
+    // Sound and speech each hold a few files open beside the window's own; with too few of them
+    // they fail in ways that name something else, so the cause is said here, once.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 64)
+        report("only " + std::to_string(files.rlim_cur) +
+               " files may be open at once (ulimit -n); key tones and speech may fail for want of "
+               "more");
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");
