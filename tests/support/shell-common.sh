@@ -7,6 +7,7 @@
 # processes of the test's own, and $window once it is set to the keypad's X window.
 
 test_name=$1
+support_dir=$(dirname "${BASH_SOURCE[0]}")
 work=$(mktemp -d /tmp/quorvel-test-XXXXXX)
 pid='' window=''
 helpers=()
@@ -52,10 +53,8 @@ capture_sound() {
   : >"$1"
   alsa_device "type file slave.pcm { type null } file \"|cat >> $1\" format \"raw\""
 }
-# The DTMF keys multimon-ng hears in a raw recording (16-bit mono at 22050 Hz), in order.
-dtmf_in() {
-  multimon-ng -q -c -a DTMF -t raw "$1" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'
-}
+# The DTMF keys heard in a raw recording (16-bit mono at 22050 Hz), in order.
+dtmf_in() { "$support_dir/dtmf_in.sh" "$1"; }
 
 # Starts COMMAND (the program) in the background, its standard error kept for fail.
 start_program() {
@@ -66,14 +65,22 @@ start_program() {
 window_of() {
   timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
 }
-# Clicks the keypad's keys (0-9, *, #, say, dial) one after another at their middles.
-declare -A key_place=([1]="27 59" [2]="75 59" [3]="123 59" [4]="27 95" [5]="75 95" [6]="123 95"
-  [7]="27 131" [8]="75 131" [9]="123 131" ['*']="27 170" [0]="75 170" ['#']="123 170"
-  [say]="75 258" [dial]="75 300")
+# Clicks the keypad's keys (0-9, *, #, say, dial) one after another at their middles, which
+# key_places lists ("KEY X Y", in pixels from the window's top-left corner).
+declare -A key_place
+while read -r place_key place_x place_y; do
+  key_place[$place_key]="$place_x $place_y"
+done <"$support_dir/key_places"
 click_keys() {
   local key
   # shellcheck disable=SC2086 # the two coordinates
   for key in "$@"; do xdotool mousemove --window "$window" ${key_place[$key]} click 1; done
+}
+
+# Fails unless the program said exactly one line on standard error, and it holds WORDS.
+says_one_line() {
+  [ "$(wc -l <"$work/stderr")" = 1 ] && grep -qF -- "$1" "$work/stderr" ||
+    fail "did not say exactly one line, about \"$1\""
 }
 
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
