@@ -22,9 +22,19 @@ stop() {
   kill -9 "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
 }
+# The whole private sound server paused, as a hung one is, and let go on again.
+stop_sound_server() {
+  # shellcheck disable=SC2086 # one or more pids
+  kill -STOP ${SOUND_SERVER_PIDS:-$SOUND_SERVER_PID}
+}
+continue_sound_server() {
+  # shellcheck disable=SC2086
+  [ -z "${SOUND_SERVER_PIDS:-${SOUND_SERVER_PID:-}}" ] ||
+    kill -CONT ${SOUND_SERVER_PIDS:-$SOUND_SERVER_PID} 2>/dev/null || true
+}
 cleanup() {
   # A sound server the test stopped would hold up everything that talks to it.
-  [ -z "${SOUND_SERVER_PID:-}" ] || kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true
+  continue_sound_server
   local p
   for p in "$pid" "${helpers[@]}"; do stop "$p"; done
   rm -rf "$work" || true
@@ -84,18 +94,33 @@ says_one_line() {
 }
 
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
-# Ends the program with COMMAND and checks that it went within SECONDS with the status expected
-# (a crash or a signal would show as a status above 128).
-#   ends_within SECONDS WHAT EXPECTED-STATUS COMMAND...
-ends_within() {
-  local seconds=$1 what=$2 expected=$3 started status=0
+# Ends the program with COMMAND and says how soon it went, with which status. False, with
+# $ending_fault saying why, unless it went within SECONDS with the status expected (a crash or a
+# signal would show as a status above 128); a program still running then is killed.
+#   ended_within SECONDS WHAT EXPECTED-STATUS COMMAND...
+ended_within() {
+  local seconds=$1 what=$2 expected=$3 started took status=0
   shift 3
   started=$(date +%s%N)
   "$@" 2>/dev/null || true
-  for _ in $(seq $((seconds * 50))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null && fail "still running $(ms_since "$started") ms after $what"
+  # By the clock: on a busy machine fifty short sleeps take far longer than a second.
+  while kill -0 "$pid" 2>/dev/null && [ "$(ms_since "$started")" -lt $((seconds * 1000)) ]; do
+    sleep 0.02
+  done
+  took=$(ms_since "$started")
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+    ending_fault="still running $took ms after $what"
+    echo "$test_name: $ending_fault"
+    return 1
+  fi
   wait "$pid" || status=$?
   pid=
-  [ "$status" -eq "$expected" ] || fail "ended with status $status after $what, not $expected"
-  echo "$test_name: ended $(ms_since "$started") ms after $what, status $status"
+  echo "$test_name: ended $took ms after $what, status $status"
+  ending_fault="ended with status $status after $what, not $expected"
+  [ "$status" -eq "$expected" ]
 }
+# The same, failing the test unless it went as expected.
+ends_within() { ended_within "$@" || fail "$ending_fault"; }
