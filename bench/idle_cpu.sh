@@ -4,16 +4,12 @@
 #   xvfb-run -a scripts/with-paced-sound bench/idle_cpu.sh build/bin/quorvel
 set -euo pipefail
 program=$1
-"$program" &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
+. "$(dirname "$0")/../tests/support/shell-common.sh" idle_cpu
 
-window=$(xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1)
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
-click 27 59    # "1"
-click 75 300   # "Dial Phone Number"
-click 75 258   # "Say Phone Number"
-sleep 6        # the dial and the announcement end, then the idle spell begins
+start_program "$program"
+window=$(window_of Quorvel) || fail "the window did not appear"
+click_keys 1 dial say
+sleep 6 # the dial and the announcement end, then the idle spell begins
 
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)

@@ -20,7 +20,7 @@ sleep 0.3
 kill "${loops[@]}" "$recorder" 2>/dev/null || true
 wait "$recorder" 2>/dev/null || true
 recorder=
-heard=$(multimon-ng -q -c -a DTMF -t raw "$work/heard.raw" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n')
+heard=$("$(dirname "$0")/../tests/support/dtmf_in.sh" "$work/heard.raw")
 expected=$number$number
 # Broken tones: the edit distance between what was played and what was heard.
 broken=$(awk -v a="$expected" -v b="$heard" 'BEGIN {

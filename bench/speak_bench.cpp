@@ -4,6 +4,7 @@
 // (make bench), whose private runtime directory is where the voice starts its own
 // speech-dispatcher.
 
+#include "elapsed.h"
 #include "monitor_recorder.h"
 #include "output/speech/desktop_voice.h"
 #include "voice_progress.h"
@@ -31,10 +32,6 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 using Microseconds = std::chrono::duration<double, std::micro>;
 
 const QString announcement = "Telephone number: 0 1 2 ";
-
-double millisecondsSince(Clock::time_point start) {
-    return Milliseconds(Clock::now() - start).count();
-}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

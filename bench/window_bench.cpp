@@ -2,6 +2,8 @@
 // measured beside the smallest Qt 6 window with one button, alternating the two in one run.
 //   window_bench PROGRAM ANCHOR [RUNS]      (needs an X server, e.g. under xvfb-run)
 
+#include "elapsed.h"
+
 #include <xcb/xcb.h>
 
 #include <signal.h>
@@ -48,8 +50,7 @@ Launch launchOnce(xcb_connection_t* x, xcb_window_t root, const char* program) {
         if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
             auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
             if (map->event == root && !map->override_redirect)
-                result.startupMs =
-                    std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                result.startupMs = millisecondsSince(start);
         }
         free(event);
     }

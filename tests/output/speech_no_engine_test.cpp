@@ -1,6 +1,7 @@
 #include "output/speech/desktop_voice.h"
 
 #include "alsa_capture.h"
+#include "one_line.h"
 #include "voice_progress.h"
 
 #include <QDir>
@@ -10,14 +11,11 @@
 #include <espeak-ng/espeak_ng.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -77,14 +75,8 @@ void expectSilenceAfterOneLine(const QString& dataDirectory, const std::string& 
     EXPECT_LT(slowest, 50.0); // generous: only a blocked request takes this long
     EXPECT_TRUE(capture.samples().empty());
     // espeak-ng may say something of its own first; ours is one line, once.
-    std::vector<std::string> ours;
-    std::istringstream lines(errors);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("quorvel: ", 0) == 0)
-            ours.push_back(line);
-    ASSERT_EQ(ours.size(), 1u) << errors;
-    EXPECT_EQ(ours[0].rfind("quorvel: speech is unavailable: ", 0), 0u) << errors;
-    EXPECT_NE(ours[0].find(why), std::string::npos) << errors;
+    EXPECT_TRUE(saysOneLine(errors, why, "quorvel: "));
+    EXPECT_NE(errors.find("quorvel: speech is unavailable: "), std::string::npos) << errors;
 }
 
 TEST(SpeechWithoutEngine, NoDataAtAll) {

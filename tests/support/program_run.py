@@ -2,13 +2,15 @@
 clicking them through xdotool, decoding what was heard, and the failure report."""
 
 import os
-import re
 import subprocess
 import sys
 
+SUPPORT = os.path.dirname(os.path.abspath(__file__))
 KEYS = "123456789*0#"
-# Middles of the keys, in pixels from the keypad window's top-left corner.
-KEY_PLACES = {key: (27 + 48 * (i % 3), (59, 95, 131, 170)[i // 3]) for i, key in enumerate(KEYS)}
+# Middles of the keys, "say" and "dial" (key_places: "KEY X Y" a line), in pixels from the keypad
+# window's top-left corner.
+with open(os.path.join(SUPPORT, "key_places")) as places:
+    KEY_PLACES = {key: (int(x), int(y)) for key, x, y in (line.split() for line in places)}
 
 
 class Failure(Exception):
@@ -38,10 +40,9 @@ def click_keys(window, keys):
 
 
 def dtmf_in(recording):
-    """The DTMF keys multimon-ng hears in a raw recording (16-bit mono at 22050 Hz), in order."""
-    out = subprocess.run(["multimon-ng", "-q", "-c", "-a", "DTMF", "-t", "raw", recording],
-                         capture_output=True, text=True).stdout
-    return "".join(re.findall(r"^DTMF: (.)", out, re.M))
+    """The DTMF keys heard in a raw recording (16-bit mono at 22050 Hz), in order."""
+    return subprocess.run([os.path.join(SUPPORT, "dtmf_in.sh"), recording],
+                          capture_output=True, text=True).stdout
 
 
 def fail(name, message, errors_file=None):

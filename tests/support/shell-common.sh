@@ -7,6 +7,7 @@
 # processes of the test's own, and $window once it is set to the keypad's X window.
 
 test_name=$1
+support_dir=$(dirname "${BASH_SOURCE[0]}")
 work=$(mktemp -d /tmp/quorvel-test-XXXXXX)
 pid='' window=''
 helpers=()
@@ -21,9 +22,19 @@ stop() {
   kill -9 "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
 }
+# The whole private sound server paused, as a hung one is, and let go on again.
+stop_sound_server() {
+  # shellcheck disable=SC2086 # one or more pids
+  kill -STOP ${SOUND_SERVER_PIDS:-$SOUND_SERVER_PID}
+}
+continue_sound_server() {
+  # shellcheck disable=SC2086
+  [ -z "${SOUND_SERVER_PIDS:-${SOUND_SERVER_PID:-}}" ] ||
+    kill -CONT ${SOUND_SERVER_PIDS:-$SOUND_SERVER_PID} 2>/dev/null || true
+}
 cleanup() {
   # A sound server the test stopped would hold up everything that talks to it.
-  [ -z "${SOUND_SERVER_PID:-}" ] || kill -CONT "$SOUND_SERVER_PID" 2>/dev/null || true
+  continue_sound_server
   local p
   for p in "$pid" "${helpers[@]}"; do stop "$p"; done
   rm -rf "$work" || true
@@ -52,10 +63,8 @@ capture_sound() {
   : >"$1"
   alsa_device "type file slave.pcm { type null } file \"|cat >> $1\" format \"raw\""
 }
-# The DTMF keys multimon-ng hears in a raw recording (16-bit mono at 22050 Hz), in order.
-dtmf_in() {
-  multimon-ng -q -c -a DTMF -t raw "$1" 2>/dev/null | sed -n 's/^DTMF: //p' | tr -d '\n'
-}
+# The DTMF keys heard in a raw recording (16-bit mono at 22050 Hz), in order.
+dtmf_in() { "$support_dir/dtmf_in.sh" "$1"; }
 
 # Starts COMMAND (the program) in the background, its standard error kept for fail.
 start_program() {
@@ -66,29 +75,52 @@ start_program() {
 window_of() {
   timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
 }
-# Clicks the keypad's keys (0-9, *, #, say, dial) one after another at their middles.
-declare -A key_place=([1]="27 59" [2]="75 59" [3]="123 59" [4]="27 95" [5]="75 95" [6]="123 95"
-  [7]="27 131" [8]="75 131" [9]="123 131" ['*']="27 170" [0]="75 170" ['#']="123 170"
-  [say]="75 258" [dial]="75 300")
+# Clicks the keypad's keys (0-9, *, #, say, dial) one after another at their middles, which
+# key_places lists ("KEY X Y", in pixels from the window's top-left corner).
+declare -A key_place
+while read -r place_key place_x place_y; do
+  key_place[$place_key]="$place_x $place_y"
+done <"$support_dir/key_places"
 click_keys() {
   local key
   # shellcheck disable=SC2086 # the two coordinates
   for key in "$@"; do xdotool mousemove --window "$window" ${key_place[$key]} click 1; done
 }
 
+# Fails unless the program said exactly one line on standard error, and it holds WORDS.
+says_one_line() {
+  [ "$(wc -l <"$work/stderr")" = 1 ] && grep -qF -- "$1" "$work/stderr" ||
+    fail "did not say exactly one line, about \"$1\""
+}
+
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
-# Ends the program with COMMAND and checks that it went within SECONDS with the status expected
-# (a crash or a signal would show as a status above 128).
-#   ends_within SECONDS WHAT EXPECTED-STATUS COMMAND...
-ends_within() {
-  local seconds=$1 what=$2 expected=$3 started status=0
+# Ends the program with COMMAND and says how soon it went, with which status. False, with
+# $ending_fault saying why, unless it went within SECONDS with the status expected (a crash or a
+# signal would show as a status above 128); a program still running then is killed.
+#   ended_within SECONDS WHAT EXPECTED-STATUS COMMAND...
+ended_within() {
+  local seconds=$1 what=$2 expected=$3 started took status=0
   shift 3
   started=$(date +%s%N)
   "$@" 2>/dev/null || true
-  for _ in $(seq $((seconds * 50))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null && fail "still running $(ms_since "$started") ms after $what"
+  # By the clock: on a busy machine fifty short sleeps take far longer than a second.
+  while kill -0 "$pid" 2>/dev/null && [ "$(ms_since "$started")" -lt $((seconds * 1000)) ]; do
+    sleep 0.02
+  done
+  took=$(ms_since "$started")
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+    ending_fault="still running $took ms after $what"
+    echo "$test_name: $ending_fault"
+    return 1
+  fi
   wait "$pid" || status=$?
   pid=
-  [ "$status" -eq "$expected" ] || fail "ended with status $status after $what, not $expected"
-  echo "$test_name: ended $(ms_since "$started") ms after $what, status $status"
+  echo "$test_name: ended $took ms after $what, status $status"
+  ending_fault="ended with status $status after $what, not $expected"
+  [ "$status" -eq "$expected" ]
 }
+# The same, failing the test unless it went as expected.
+ends_within() { ended_within "$@" || fail "$ending_fault"; }

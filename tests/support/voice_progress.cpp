@@ -1,5 +1,7 @@
 #include "voice_progress.h"
 
+#include "elapsed.h"
+
 #include <algorithm>
 
 VoiceWatch VoiceProgress::watch() {
@@ -62,9 +64,7 @@ double slowestOfManySpeaks(SpeechVoice& voice, int count, const QString& text) {
     for (int i = 0; i < count; ++i) {
         const auto before = std::chrono::steady_clock::now();
         voice.Speak(text);
-        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(
-                                        std::chrono::steady_clock::now() - before)
-                                        .count());
+        slowest = std::max(slowest, millisecondsSince(before));
     }
     return slowest;
 }

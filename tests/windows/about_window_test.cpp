@@ -7,6 +7,8 @@
 #include "windows/version_record.h"
 
 #include "about_windows.h"
+#include "click_button.h"
+#include "control_table.h"
 #include "recording_doubles.h"
 
 #include <QApplication>
@@ -27,15 +29,6 @@
 
 namespace {
 
-struct Control {
-    const char* name;
-    const char* kind;
-    const char* container;
-    const char* caption; // null for the tester list, which has a test of its own
-    QRect place;         // pixels from the top-left corner of the container
-    bool takesFocus;
-};
-
 // The About window's layout once the keypad window has loaded and the window has been shown, in
 // focus order (of the controls that take the focus, the tester list comes first).
 const Control aboutLayout[] = {
@@ -45,20 +38,10 @@ const Control aboutLayout[] = {
     {"Label26", "QLabel", "Frame2", "Quorvel", {7, 14, 362, 17}, false},
     {"Label25", "QLabel", "Frame2", "Version: 1.1.114", {7, 28, 365, 17}, false},
     {"Label24", "QLabel", "Frame2", "www.harrowlane.example", {7, 49, 359, 17}, false},
-    {"Text3", "QPlainTextEdit", "Frame3", nullptr, {7, 14, 344, 106}, true}, // see the tester list
+    {"Text3", "QPlainTextEdit", "Frame3", nullptr, {7, 14, 344, 106}, true}, // tester list: below
     {"Command1", "QPushButton", "Form2", "Close", {285, 234, 91, 16}, true},
     {"Image1", "QLabel", "Frame2", "", {189, 16, 178, 73}, false},
 };
-
-QString caption(QWidget* control) {
-    if (auto* frame = qobject_cast<QGroupBox*>(control))
-        return frame->title();
-    if (auto* label = qobject_cast<QLabel*>(control))
-        return label->text();
-    if (auto* button = qobject_cast<QPushButton*>(control))
-        return button->text();
-    return "<unknown kind>";
-}
 
 // A picture with no two neighbouring pixels alike, so that anything drawn over it shows.
 QImage testPicture() {
@@ -87,17 +70,11 @@ class AboutWindow : public QObject {
         return about();
     }
 
-    void click(QWidget* window, const char* button) {
-        auto* widget = window->findChild<QPushButton*>(button);
-        QVERIFY2(widget != nullptr, button);
-        QTest::mouseClick(widget, Qt::LeftButton);
-    }
-
     // Keys the characters in on the keypad's buttons.
     void keyIn(const QString& keys) {
         const QString pad = "123456789*0#";
         for (const QChar key : keys)
-            click(keypad.get(), qPrintable(QString("Command%1").arg(pad.indexOf(key) + 1)));
+            clickButton(keypad.get(), qPrintable(QString("Command%1").arg(pad.indexOf(key) + 1)));
     }
 
 private slots:
@@ -116,33 +93,11 @@ private slots:
         keypad.reset();
     }
 
-    void controlHasItsKindContainerCaptionPlaceAndFocus_data() {
-        QTest::addColumn<int>("row");
-        for (const Control& control : aboutLayout)
-            QTest::newRow(control.name) << int(&control - aboutLayout);
-    }
+    void controlHasItsKindContainerCaptionPlaceAndFocus_data() { addControlRows(aboutLayout); }
 
     void controlHasItsKindContainerCaptionPlaceAndFocus() {
         QFETCH(int, row);
-        const Control& control = aboutLayout[row];
-        auto* widget = shownAbout().findChild<QWidget*>(control.name);
-        QVERIFY(widget != nullptr);
-        QCOMPARE(widget->metaObject()->className(), control.kind);
-        QCOMPARE(widget->parentWidget()->objectName(), QString(control.container));
-        if (control.caption)
-            QCOMPARE(caption(widget), QString(control.caption));
-        QCOMPARE(widget->geometry(), control.place);
-        QCOMPARE(bool(widget->focusPolicy() & Qt::TabFocus), control.takesFocus);
-
-        // A caption is shown whole; frames and buttons keep a few pixels for their own border.
-        const QFontMetrics metrics = widget->fontMetrics();
-        const int border = qobject_cast<QGroupBox*>(widget)     ? 16
-                           : qobject_cast<QPushButton*>(widget) ? 8
-                                                                : 0;
-        if (!qobject_cast<QPlainTextEdit*>(widget)) {
-            QVERIFY(metrics.horizontalAdvance(caption(widget)) + border <= widget->width());
-            QVERIFY(metrics.height() <= widget->height());
-        }
+        checkControl(&shownAbout(), aboutLayout[row]);
     }
 
     void focusWalksTheTableAndNothingElseIsThere() {
@@ -179,16 +134,6 @@ private slots:
         QCOMPARE(window.maximumSize(), QSize(382, 252));
         QVERIFY(!window.Command1->autoDefault());
         QVERIFY(!window.Command1->isDefault());
-    }
-
-    void designCaptionsShowOnlyOnAWindowNobodyFilled() {
-        EffectLog log;
-        RecordingTexts texts{log};
-        Form2 unfilled(texts);
-        QCOMPARE(unfilled.Label25->text(), QString("Version"));
-        QCOMPARE(unfilled.Label26->text(), QString("Program name"));
-        QCOMPARE(unfilled.Label27->text(), QString("Copyright "));
-        QCOMPARE(unfilled.Label24->text(), QString("www.harrowlane.example"));
     }
 
     void testerListIsLockedWhiteOnGreyBoldAndScrolls() {
@@ -293,7 +238,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), about().Text3);
 
         // Only the whole number opens it.
-        click(&about(), "Command1");
+        clickButton(&about(), "Command1");
         keyIn("1*#7391#");
         QVERIFY(!about().isVisible());
     }
@@ -310,7 +255,7 @@ private slots:
         connect(keypad->Text2, &QLineEdit::textChanged, this, [&](const QString& text) {
             changes.append("spoken=" + text + (about().isVisible() ? " (About shown)" : ""));
         });
-        click(&about(), "Command1");
+        clickButton(&about(), "Command1");
         QCOMPARE(changes, (QStringList{"number=", "spoken="}));
         QVERIFY(!about().isVisible());
         QCOMPARE(keypad->numberText(), QString());
@@ -324,7 +269,7 @@ private slots:
         keyIn("*#7391#");
         QPointer<Form2> first = &about();
         const QString testers = first->Text3->toPlainText();
-        click(first, "Command1");
+        clickButton(first, "Command1");
         keyIn("*#7391#");
         QCOMPARE(&about(), first.data());
         QVERIFY(first->isVisible());
@@ -337,11 +282,11 @@ private slots:
         requests.clear();
         keyIn("5");
         QCOMPARE(keypad->numberText(), QString("*#7391#5"));
-        click(keypad.get(), "Command16"); // Back Space: the code again
+        clickButton(keypad.get(), "Command16"); // Back Space: the code again
         QCOMPARE(keypad->numberText(), QString("*#7391#"));
         QVERIFY(QTest::qWaitForWindowActive(first));
         keyIn("#");
-        click(keypad.get(), "Command16");
+        clickButton(keypad.get(), "Command16");
         QCOMPARE(requests, (EffectLog{"play=5.wav (About shown)", "play=#.wav (About shown)"}));
         QCOMPARE(aboutWindows(), QList<Form2*>{first.data()});
         QVERIFY(first->isVisible());
@@ -358,15 +303,7 @@ private slots:
         QVERIFY(keypad->isVisible());
     }
 
-    void enterAndEscapePressNoButton_data() {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<Qt::Key>("key");
-        for (const char* focus : {"Text3", "Command1"}) {
-            QTest::addRow("Return in %s", focus) << focus << Qt::Key_Return;
-            QTest::addRow("Enter in %s", focus) << focus << Qt::Key_Enter;
-            QTest::addRow("Escape in %s", focus) << focus << Qt::Key_Escape;
-        }
-    }
+    void enterAndEscapePressNoButton_data() { addEnterAndEscapeRows({"Text3", "Command1"}); }
 
     void enterAndEscapePressNoButton() {
         QFETCH(QString, focus);

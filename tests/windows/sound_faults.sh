@@ -14,11 +14,60 @@
 #   latin1-folder    the program unpacked into a folder whose name is not UTF-8: keys are heard
 #   address-space    a tight address-space limit (ulimit -v): keys are heard
 #   module-missing   the program without its sound and speech module: one line, silence, a clean close
+#   stopped-PHASE    the whole sound server stopped before-first-key, mid-clip, mid-dial, mid-say
+#                    or at voice-load, then each way out: gone within 1 s (see stopped_server_row)
 set -euo pipefail
 row=$1 program=$2 send_close_request=$3
 support=$(dirname "$0")/../support
 . "$support/shell-common.sh" "sound_faults[$row]"
 recorder=
+
+# The sound server stopped (SIGSTOP, as a hung one is) at one phase of the program's work, then
+# each way out in turn, the program started afresh for each: the close request, SIGTERM and, last,
+# the display's loss. Whatever the program waits on, it must be gone within 1 s with status 0 (1
+# after the display's loss), saying at most one line from the way out on.
+stopped_server_row() {
+  local phase=${row#stopped-} way said faults=()
+  # Speech from the built-in espeak-ng voice: no speech-dispatcher answers, and none can be
+  # started (libspeechd would otherwise start one, which may take seconds or stay behind).
+  export SPEECHD_ADDRESS=unix_socket:/nonexistent SPEECHD_CMD=/bin/false
+  for way in close sigterm display-lost; do
+    # Stopped from the start, the server stays stopped while the voice loads espeak-ng, which
+    # opens a connection to it, whether the voice loads it at its start or at the first Say.
+    [ "$phase" != voice-load ] || stop_sound_server
+    start_program "$program"
+    window=$(window_of Quorvel) || fail "the window did not appear"
+    for _ in $(seq 50); do grep -q espeak-ng "$work/stderr" && break; sleep 0.1; done
+    grep -q espeak-ng "$work/stderr" || fail "the voice did not turn to espeak-ng"
+    sleep 0.2 # its loading done, where the server answers
+    case $phase in
+      # A key first: Say reads nothing out of an empty number. It is taken once the key's
+      # sound has been given up.
+      voice-load) click_keys 1 say; sleep 0.8 ;;
+      before-first-key) stop_sound_server; click_keys 1; sleep 0.2 ;;
+      mid-clip) click_keys 1; sleep 0.05; stop_sound_server; sleep 0.2 ;;
+      # Two keys of 0.2 s, then the dial of both.
+      mid-dial) click_keys 1 2 dial; sleep 0.6; stop_sound_server; sleep 0.2 ;;
+      mid-say) click_keys 1 say; sleep 0.7; stop_sound_server; sleep 0.2 ;;
+      *) fail "unknown phase" ;;
+    esac
+    said=$(wc -l <"$work/stderr")
+    case $way in
+      close) ended_within 1 "the close request" 0 "$send_close_request" "$window" ;;
+      sigterm) ended_within 1 SIGTERM 0 kill -TERM "$pid" ;;
+      display-lost) ended_within 1 "the display went" 1 kill -KILL "$DISPLAY_SERVER_PID" ;;
+    esac || faults+=("$ending_fault")
+    said=$(($(wc -l <"$work/stderr") - said))
+    [ "$said" -le 1 ] || faults+=("said $said lines after $way: $(tail -n "$said" "$work/stderr")")
+    continue_sound_server
+  done
+  [ ${#faults[@]} -eq 0 ] || fail "$(printf '%s; ' "${faults[@]}")"
+  echo "$test_name: gone within 1 s of each way out"
+}
+if [[ $row == stopped-* ]]; then
+  stopped_server_row
+  exit 0
+fi
 
 if [ "$row" = stalled-device ]; then
   # The device's pipe leads to a program that never reads: once it is full, writes block.
@@ -168,8 +217,7 @@ case $row in
     stop_recording
     got=$(dtmf_in "$work/heard.raw")
     [ -z "$got" ] || fail "heard \"$got\" without the sound module"
-    [ "$(wc -l <"$work/stderr")" = 1 ] && grep -q "sound and speech module does not load" "$work/stderr" ||
-      fail "not one line about the missing module"
+    says_one_line "sound and speech module does not load"
     echo "sound_faults[$row]: one line, then silent keys, Dial and Say, and a clean close"
     ;;
   *) fail "unknown row" ;;
