@@ -96,16 +96,12 @@ int sampleRate(std::chrono::milliseconds bound) {
 
 } // namespace
 
-EspeakEngine::EspeakEngine() : sampleRate_(sampleRate(loadBound)) {
-    if (sampleRate_ < 0)
-        report("the built-in espeak-ng voice is still loading after " +
-               std::to_string(loadBound.count()) +
-               " ms (does the sound server answer?); Say Phone Number is silent until it has");
-}
+EspeakEngine::EspeakEngine() : sampleRate_(sampleRate(loadBound)) {}
 
 void EspeakEngine::speak(const QString& text) {
-    if (sampleRate_ < 0)
-        sampleRate_ = sampleRate(std::chrono::milliseconds(0));
+    if (sampleRate_ < 0 && (sampleRate_ = sampleRate(std::chrono::milliseconds(0))) < 0)
+        reportOnce("the built-in espeak-ng voice is still loading (does the sound server "
+                   "answer?); Say Phone Number is silent until it has");
     if (!speaks() || stream_.stopped())
         return;
     // espeak-ng reads up to the first zero byte; a stray one must not cut the request short.
