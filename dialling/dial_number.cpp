@@ -8,11 +8,10 @@
 
 QString DialNumber(QString& number, ClipPlayer& player) {
     QStringList paths;
-    // A key's own clip only: a stray "*.wav" must never sound the key twice.
-    for (const QChar c : std::as_const(number)) {
-        const KeyRow* key = findKey(c.unicode());
-        paths.append(ClipPath(key ? QString::fromLatin1(key->clipFile) : QString(c) + ".wav"));
-    }
+    // A key's own clip only ("*" sounds once, from "ast.wav"); a character no key makes is silent.
+    for (const QChar c : std::as_const(number))
+        if (const KeyRow* key = findKey(c.unicode()))
+            paths.append(ClipPath(QLatin1String(key->clipFile)));
     number.clear();
     player.PlayClips(paths);
     return QString();

@@ -6,9 +6,7 @@
 #include "output/speech/desktop_voice.h"
 
 extern "C" [[gnu::visibility("default")]] void makeOutputParts(OutputParts& parts) {
-    auto speaker = std::make_unique<DeviceClipPlayer>();
-    parts.stopSound = [player = speaker.get()] { player->stop(); };
-    parts.speaker = std::move(speaker);
+    parts.speaker = std::make_unique<DeviceClipPlayer>();
     parts.makeVoice = [] { return std::make_unique<DesktopVoice>(); };
 }
 

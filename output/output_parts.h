@@ -9,8 +9,6 @@
 // What the sound and speech module hands the program through `makeOutputParts`; empty is silence.
 struct OutputParts {
     std::unique_ptr<ClipPlayer> speaker;
-    // From any thread: cuts the speaker's sound short; every later clip returns at once.
-    std::function<void()> stopSound;
     std::function<std::unique_ptr<SpeechVoice>()> makeVoice;
 };
 

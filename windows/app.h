@@ -2,16 +2,18 @@
 
 #include <QString>
 
-// What the program knows about itself: where it lives, and what its version record says.
+// What the program shows of itself, as its version record says.
 struct AppRecord {
-    QString Path;
-    int Major = 0;
-    int Minor = 0;
-    int Revision = 0;
-    QString ProductName;
-    QString LegalCopyright;
+    int Major;
+    int Minor;
+    int Revision;
+    const char* ProductName;
+    const char* LegalCopyright; // UTF-8
 };
 
-const AppRecord& App(); // read once from the version record compiled into the program
+extern const AppRecord App; // made by the build beside the version record, from the same values
 
-QString VersionLine(const AppRecord& app); // e.g. "Version: 1.1.114", in plain decimal
+// e.g. "Version: 1.1.114", in plain decimal.
+inline QString VersionLine(const AppRecord& app) {
+    return QStringLiteral("Version: %1.%2.%3").arg(app.Major).arg(app.Minor).arg(app.Revision);
+}

@@ -2,6 +2,7 @@
 
 #include "dialling/dial_number.h"
 #include "dialling/number_announcer.h"
+#include "output/sound/clip_player.h"
 #include "windows/app.h"
 #include "windows/event_handler.h"
 #include "windows/window_layout.h"
@@ -14,8 +15,8 @@
 
 #include <limits>
 
-Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound)
-    : player_(player), makeVoice_(std::move(makeVoice)), stopSound_(std::move(stopSound)) {
+Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice)
+    : player_(player), makeVoice_(std::move(makeVoice)) {
     setObjectName("Form1");
     setWindowTitle("Quorvel");
     QIcon icon; // PNGs: the packed icon would need an image plug-in loaded at start
@@ -78,8 +79,7 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
 
     // textChanged is emitted before setText returns, so the service-code check runs inside every
     // change of the number, as key presses, Clear, Back Space and "Close" rely on.
-    connect(Text1, &QLineEdit::textChanged, this,
-            [this] { runHandler("Text1_Change", [this] { Text1_Change(); }); });
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
 
     Text1->setFocus();
     Form_Load();
@@ -103,15 +103,13 @@ void Form1::Text1_Change() {
 void Form1::Form_Load() {
     Voice = makeVoice_(); // costs nothing: the program's voice waits for the output module's
     about_ = std::make_unique<Form2>(*this);
-    const AppRecord& app = App();
-    about().Label25->setText(VersionLine(app));
-    about().Label26->setText(app.ProductName);
-    about().Label27->setText(app.LegalCopyright);
+    about().Label25->setText(VersionLine(App));
+    about().Label26->setText(App.ProductName);
+    about().Label27->setText(App.LegalCopyright);
 }
 
 void Form1::silence() {
-    if (stopSound_)
-        stopSound_();
+    player_.stop();
     Voice.reset();
 }
 
@@ -122,6 +120,6 @@ void Form1::Form_Unload() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    runHandler("Form_Unload", [this] { Form_Unload(); });
+    Form_Unload();
     event->accept();
 }

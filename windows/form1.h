@@ -21,8 +21,8 @@ class Form1 final : public QWidget, public NumberTexts {
 public:
     using VoiceFactory = std::function<std::unique_ptr<SpeechVoice>()>;
 
-    // Builds and loads the window; the caller shows it. `stopSound` lets closing cut a dial short.
-    Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> stopSound = {});
+    // Builds and loads the window; the caller shows it. Closing it stops `player` for good.
+    Form1(ClipPlayer& player, VoiceFactory makeVoice);
 
     QString numberText() const override { return Text1->text(); }
     void setNumberText(const QString& text) override { Text1->setText(text); }
@@ -84,6 +84,5 @@ private:
 
     ClipPlayer& player_;
     const VoiceFactory makeVoice_;
-    const std::function<void()> stopSound_;
     std::unique_ptr<Form2> about_;
 };

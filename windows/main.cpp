@@ -7,15 +7,13 @@
 #include "windows/responsive_clip_player.h"
 #include "windows/session_end.h"
 
-#include <QApplication>
-
 #include <malloc.h>
 #include <sys/resource.h>
 
 #include <csignal>
-#include <exception>
 
 int main(int argc, char* argv[]) {
+    endOnUncaughtErrors();
     // Each extra heap reserves 64 MB, which under ulimit -v leaves no room for the sound buffers.
     mallopt(M_ARENA_MAX, 1);
     // A standard error nobody reads any more (a restarted journal) must not end the program. A
@@ -34,22 +32,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     takeOverQtMessages();
-    QApplication application(argc, argv);
+    Application application(argc, argv);
 
-    try {
-        OutputModule output(encodePath(applicationDirectory() + "/quorvel-output.so"));
-        ResponsiveClipPlayer player(output);
-        Form1 window(
-            player, [&output] { return output.makeVoice(); }, [&output] { output.stopSound(); });
-        closeOnSignals(&window, [&window] { window.close(); });
-        endAtOnceOnDisplayLoss([&window] { window.silence(); });
-        output.loadAfterFirstPaint(&window);
-        window.show();
-        const int status = application.exec();
-        endWithinBound(status);
-        return status;
-    } catch (const std::exception& error) {
-        report(error.what());
-        return 1;
-    }
+    OutputModule output(encodePath(applicationDirectory() + "/quorvel-output.so"));
+    ResponsiveClipPlayer player(output);
+    Form1 window(player, [&output] { return output.makeVoice(); });
+    closeOnSignals(&window, [&window] { window.close(); });
+    endAtOnceOnDisplayLoss([&window] { window.silence(); });
+    output.loadAfterFirstPaint(&window);
+    window.show();
+    const int status = application.exec();
+    endWithinBound(status);
+    return status;
 }

@@ -58,11 +58,11 @@ void OutputModule::PlayClips(const QStringList& paths) {
         speaker->PlayClips(paths);
 }
 
-void OutputModule::stopSound() {
+void OutputModule::stop() {
     const std::lock_guard lock(mutex_);
     stopped_ = true;
-    if (parts_.stopSound)
-        parts_.stopSound();
+    if (parts_.speaker)
+        parts_.speaker->stop();
 }
 
 bool OutputModule::eventFilter(QObject* window, QEvent* event) {

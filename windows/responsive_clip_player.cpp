@@ -5,8 +5,6 @@
 #include <QEventLoop>
 #include <QSemaphore>
 
-#include <exception>
-
 ResponsiveClipPlayer::~ResponsiveClipPlayer() {
     thread_.quit();
     thread_.wait();
@@ -20,13 +18,8 @@ void ResponsiveClipPlayer::waitWhile(const std::function<void()>& play) {
     }
     QEventLoop loop;
     QSemaphore played;
-    std::exception_ptr failure;
     QMetaObject::invokeMethod(&onThread_, [&] {
-        try {
-            play();
-        } catch (...) {
-            failure = std::current_exception();
-        }
+        play();
         // Queued, so that it also works when the loop has not started yet.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         played.release();
@@ -36,6 +29,4 @@ void ResponsiveClipPlayer::waitWhile(const std::function<void()>& play) {
     // and closing the keypad window must end the program even in the middle of a dial.
     loop.exec();
     played.acquire();
-    if (failure)
-        std::rethrow_exception(failure);
 }

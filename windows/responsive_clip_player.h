@@ -20,6 +20,7 @@ public:
     void PlayClips(const QStringList& paths) override {
         waitWhile([this, &paths] { player_.PlayClips(paths); });
     }
+    void stop() override { player_.stop(); }
 
 private:
     void waitWhile(const std::function<void()>& play);

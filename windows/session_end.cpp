@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 namespace {
@@ -62,6 +63,21 @@ void noteSignal(int) {
 }
 
 } // namespace
+
+void endOnUncaughtErrors() {
+    std::set_terminate([] {
+        std::string what = "unknown error";
+        try {
+            if (const std::exception_ptr error = std::current_exception())
+                std::rethrow_exception(error);
+        } catch (const std::exception& error) {
+            what = error.what();
+        } catch (...) {
+        }
+        report("unexpected error: " + what);
+        std::_Exit(1);
+    });
+}
 
 void takeOverQtMessages() {
     forwardTo = qInstallMessageHandler(takeMessage);

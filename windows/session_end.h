@@ -1,8 +1,22 @@
 #pragma once
 
+#include <QApplication>
+
 #include <functional>
 
-class QObject;
+// An error that nothing handles, on any thread (memory running out, in practice), is one line on
+// standard error and status 1 at once, never an abort with a core dump. Call first in main.
+void endOnUncaughtErrors();
+
+// Qt's event loop cannot unwind: an error escaping an event handler ends the program where it was
+// thrown, as above, instead of passing through Qt's frames.
+class Application final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) noexcept override {
+        return QApplication::notify(receiver, event);
+    }
+};
 
 // Takes Qt's messages over; call before the application is made. Until endAtOnceOnDisplayLoss, a
 // display Qt cannot open is one clear line on standard error and status 1, not an abort.

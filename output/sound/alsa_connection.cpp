@@ -1,7 +1,6 @@
 #include "output/sound/alsa_connection.h"
 
 #include "output/bounded_calls.h"
-#include "output/report.h"
 
 #include <alsa/asoundlib.h>
 
@@ -49,12 +48,14 @@ struct AlsaConnection::Device {
     }
 };
 
-std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCalls& calls,
-                                                     const std::atomic<bool>& stopped) {
+AlsaConnection::AlsaConnection(PcmFormat format, BoundedCalls& calls,
+                               const std::atomic<bool>& stopped)
+    : format_(format), calls_(calls), stopped_(stopped), device_(std::make_shared<Device>()) {}
+
+SoundConnection::Outcome AlsaConnection::open() {
     snd_lib_error_set_handler(ignoreAlsaMessage);
-    auto device = std::make_shared<Device>();
-    const bool returned = calls.run(
-        [device, format] {
+    const bool returned = calls_.run(
+        [device = device_, format = format_] {
             device->error = snd_pcm_open(&device->pcm, "default", SND_PCM_STREAM_PLAYBACK, 0);
             if (device->error < 0) {
                 device->pcm = nullptr;
@@ -69,24 +70,17 @@ std::unique_ptr<AlsaConnection> AlsaConnection::open(PcmFormat format, BoundedCa
                     std::chrono::milliseconds(1000 * buffer / unsigned(format.sampleRate));
         },
         openLimit);
-    if (!returned) {
-        if (!stopped)
-            reportOnce("the sound device does not open; that sound was abandoned");
-        return nullptr;
-    }
-    if (device->error == 0)
-        return std::unique_ptr<AlsaConnection>(
-            new AlsaConnection(format, calls, stopped, std::move(device)));
-    const std::string why = snd_strerror(device->error);
-    if (device->pcm != nullptr)
-        reportOnce("the sound device refuses " + std::to_string(format.channels) +
-                   " channel(s) at " + std::to_string(format.sampleRate) + " Hz (" + why + ")");
-    else if (device->error == -EBUSY)
-        reportOnce("the sound device is busy (" + why + "); that sound was abandoned");
-    else
-        reportOnce("no sound output device found (" + why + "); key tones and speech are silent");
-    Device::close(std::move(device), calls, closeLimit);
-    return nullptr;
+    if (!returned)
+        return fail("the sound device does not open; that sound was abandoned");
+    if (device_->error == 0)
+        return Outcome::done;
+    const std::string why = snd_strerror(device_->error);
+    if (device_->pcm != nullptr)
+        return fail("the sound device refuses " + std::to_string(format_.channels) +
+                    " channel(s) at " + std::to_string(format_.sampleRate) + " Hz (" + why + ")");
+    if (device_->error == -EBUSY)
+        return fail("the sound device is busy (" + why + "); that sound was abandoned");
+    return fail("no sound output device found (" + why + "); key tones and speech are silent");
 }
 
 AlsaConnection::~AlsaConnection() {
@@ -94,12 +88,12 @@ AlsaConnection::~AlsaConnection() {
     Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
 }
 
-bool AlsaConnection::write(const std::int16_t* samples, long frames) {
+SoundConnection::Outcome AlsaConnection::write(const std::int16_t* samples, long frames) {
     const int channels = format_.channels;
     while (frames > 0) {
         const long now = std::min(frames, chunkFrames);
         device_->chunk.assign(samples, samples + now * channels);
-        const bool written = run(
+        const Outcome written = run(
             [device = device_, now, channels] {
                 const std::int16_t* from = device->chunk.data();
                 for (long left = now; left > 0;) {
@@ -115,15 +109,15 @@ bool AlsaConnection::write(const std::int16_t* samples, long frames) {
                 }
             },
             stallLimit + std::chrono::milliseconds(1000 * now / format_.sampleRate));
-        if (!written)
-            return false;
+        if (written != Outcome::done)
+            return written;
         samples += now * channels;
         frames -= now;
     }
-    return true;
+    return Outcome::done;
 }
 
-bool AlsaConnection::drain() {
+SoundConnection::Outcome AlsaConnection::drain() {
     // What the device holds plays out within its buffer's length.
     return run(
         [device = device_] {
@@ -133,17 +127,14 @@ bool AlsaConnection::drain() {
         stallLimit + device_->buffer);
 }
 
-template <typename Call> bool AlsaConnection::run(Call call, std::chrono::milliseconds bound) {
-    if (failed_ || stopped_)
-        return false;
+template <typename Call>
+SoundConnection::Outcome AlsaConnection::run(Call call, std::chrono::milliseconds bound) {
+    if (stopped_)
+        return Outcome::failed;
     device_->error = 0;
-    if (calls_.run(std::move(call), bound)) {
-        if (device_->error == 0)
-            return true;
-        reportOnce(std::string("sound output failed (") + snd_strerror(device_->error) + ")");
-    } else if (!stopped_) {
-        reportOnce("the sound device stopped taking sound; that sound was abandoned");
-    }
-    failed_ = true;
-    return false;
+    if (!calls_.run(std::move(call), bound))
+        return fail(stalled);
+    if (device_->error != 0)
+        return fail(std::string("sound output failed (") + snd_strerror(device_->error) + ")");
+    return Outcome::done;
 }

@@ -12,26 +12,21 @@ class BoundedCalls;
 // runs through `calls` within a bound; one that overruns is left behind and the connection is done.
 class AlsaConnection final : public SoundConnection {
 public:
-    // Opens the default device for `format`; nothing, reported once, when it cannot.
-    static std::unique_ptr<AlsaConnection> open(PcmFormat format, BoundedCalls& calls,
-                                                const std::atomic<bool>& stopped);
+    AlsaConnection(PcmFormat format, BoundedCalls& calls, const std::atomic<bool>& stopped);
     // Closes the device, completing what it took (a capture file, say); never waits on a stall.
     ~AlsaConnection() override;
 
-    bool write(const std::int16_t* samples, long frames) override;
-    bool drain() override;
+    Outcome open() override;
+    Outcome write(const std::int16_t* samples, long frames) override;
+    Outcome drain() override;
 
 private:
     struct Device;
 
-    AlsaConnection(PcmFormat format, BoundedCalls& calls, const std::atomic<bool>& stopped,
-                   std::shared_ptr<Device> device)
-        : format_(format), calls_(calls), stopped_(stopped), device_(std::move(device)) {}
-    template <typename Call> bool run(Call call, std::chrono::milliseconds bound);
+    template <typename Call> Outcome run(Call call, std::chrono::milliseconds bound);
 
     const PcmFormat format_;
     BoundedCalls& calls_;
     const std::atomic<bool>& stopped_;
     std::shared_ptr<Device> device_; // also held by a call in progress, or left behind
-    bool failed_ = false;
 };

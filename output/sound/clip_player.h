@@ -13,4 +13,7 @@ public:
 
     // Several clips as one gapless stream, each opened in its turn; unplayable ones are skipped.
     virtual void PlayClips(const QStringList& paths) = 0;
+
+    // From any thread, as the program ends: cuts the sound short; later clips return at once.
+    virtual void stop() {}
 };

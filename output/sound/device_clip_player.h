@@ -13,8 +13,7 @@ public:
 
     void PlayClips(const QStringList& paths) override;
 
-    // From any thread, at program end: cuts the current clip short; later calls return at once.
-    void stop() { stream_.stop(); }
+    void stop() override { stream_.stop(); }
 
     bool holdsDevice() const { return stream_.isOpen(); }
 

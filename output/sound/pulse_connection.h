@@ -4,7 +4,6 @@
 #include "output/sound/sound_connection.h"
 
 #include <atomic>
-#include <memory>
 
 struct pa_context;
 struct pa_mainloop;
@@ -15,28 +14,22 @@ struct pa_stream;
 // the last sample was played. Nothing blocks: the caller runs the main loop in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
-    enum class Failure { none, noServer, failed };
-
-    // Connects within a short bound; nothing, with `failure` saying why, when it cannot play.
-    static std::unique_ptr<PulseConnection> open(PcmFormat format, const std::atomic<bool>& stopped,
-                                                 Failure& failure);
+    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped)
+        : format_(format), stopped_(stopped) {}
     ~PulseConnection() override;
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
-    bool write(const std::int16_t* samples, long frames) override;
-    bool drain() override;
-    bool wentAway() const override { return wentAway_; }
+    Outcome open() override; // within a short bound
+    Outcome write(const std::int16_t* samples, long frames) override;
+    Outcome drain() override;
 
 private:
-    enum class Wait { done, stopped, broken, timedOut };
+    enum class Wait { done, stopped, gone, timedOut };
 
-    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped)
-        : format_(format), stopped_(stopped) {}
-    Failure connect();
     template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
-    bool broken() const;
-    bool failWith(Wait wait);
+    bool gone() const;
+    Outcome failWith(Wait wait);
 
     const PcmFormat format_;
     const std::atomic<bool>& stopped_;
@@ -44,5 +37,4 @@ private:
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     bool written_ = false; // since the last drain
-    bool wentAway_ = false;
 };

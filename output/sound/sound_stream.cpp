@@ -1,5 +1,6 @@
 #include "output/sound/sound_stream.h"
 
+#include "output/report.h"
 #include "output/sound/alsa_connection.h"
 #include "output/sound/pulse_connection.h"
 
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 namespace {
+
+using Outcome = SoundConnection::Outcome;
 
 // So the ALSA device thread writes a tone in time on a busy machine.
 void raiseDeviceThreadPriority() {
@@ -28,39 +31,51 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
     if (stopped_)
         return false;
     if (connection_ != nullptr && format_ != format) {
-        connection_->drain();
+        kept(connection_->drain()); // the other format's sound is heard to its end first
         connection_.reset();
     }
     format_ = format;
-    for (bool again = false;; again = true) {
-        if (connection_ == nullptr) {
-            auto failure = PulseConnection::Failure::none;
-            connection_ = PulseConnection::open(format, stopped_, failure);
-            if (connection_ == nullptr && failure == PulseConnection::Failure::noServer)
-                connection_ = AlsaConnection::open(format, deviceCalls_, stopped_);
-            if (connection_ == nullptr)
-                return false;
-        }
-        if (connection_->write(samples, frames))
-            return true;
-        // Done with; one the server dropped while idle (a restart) is reopened once for this sound.
-        const bool reconnect = !again && connection_->wentAway();
-        connection_.reset();
-        if (!reconnect)
+    if (connection_ == nullptr && !kept(open()))
+        return false;
+    Outcome wrote = connection_->write(samples, frames);
+    // A server that left while idle (a restart) may be back: this sound tries a fresh connection.
+    if (wrote == Outcome::wentAway) {
+        if (!kept(open()))
             return false;
+        wrote = connection_->write(samples, frames);
     }
+    return kept(wrote);
 }
 
 void SoundStream::drain() {
     const std::lock_guard lock(mutex_);
-    if (connection_ != nullptr && !connection_->drain())
-        connection_.reset();
-    if (connection_ == nullptr)
+    if (connection_ == nullptr || !kept(connection_->drain()))
         return;
     releaseAt_ = std::chrono::steady_clock::now() + releaseAfterIdle_;
     if (!releaser_.joinable())
         releaser_ = std::jthread([this](std::stop_token ending) { releaseWhenIdle(ending); });
     idleChanged_.notify_all();
+}
+
+// The desktop's sound server; where none runs, the default ALSA device.
+Outcome SoundStream::open() {
+    connection_ = std::make_unique<PulseConnection>(format_, stopped_);
+    const Outcome opened = connection_->open();
+    if (opened != Outcome::noServer)
+        return opened;
+    connection_ = std::make_unique<AlsaConnection>(format_, deviceCalls_, stopped_);
+    return connection_->open();
+}
+
+// Whether the connection goes on after a call; if not, it is let go, with its fault said once
+// unless the sound was stopped.
+bool SoundStream::kept(Outcome outcome) {
+    if (outcome == Outcome::done)
+        return true;
+    if (!stopped_ && !connection_->fault().empty())
+        reportOnce(connection_->fault());
+    connection_.reset();
+    return false;
 }
 
 void SoundStream::stop() {

@@ -16,7 +16,7 @@
 
 // One output stream, on the desktop's sound server or else the default ALSA device, kept open while
 // sounds follow one another (so they are sample-contiguous) and released after an idle spell. A
-// stall abandons it, said once. Used from one thread at a time, except stop().
+// fault abandons it, said once. Used from one thread at a time, except stop().
 class SoundStream {
 public:
     explicit SoundStream(std::chrono::milliseconds releaseAfterIdle = std::chrono::seconds(2));
@@ -33,6 +33,8 @@ public:
     bool isOpen() const;
 
 private:
+    SoundConnection::Outcome open();
+    bool kept(SoundConnection::Outcome outcome);
     void releaseWhenIdle(std::stop_token ending);
 
     std::atomic<bool> stopped_{false};

@@ -40,6 +40,13 @@ TEST_F(DialAndSay, DialOfAnEmptyNumberPlaysNothing) {
     EXPECT_EQ(log, (EffectLog{"dial="}));
 }
 
+TEST_F(DialAndSay, DialPassesOverACharacterNoKeyMakes) {
+    texts.setNumberText("1a\u00e9#");
+    log.clear();
+    dial();
+    EXPECT_EQ(log, (EffectLog{"dial=1.wav,#.wav"}));
+}
+
 TEST_F(DialAndSay, DialHasNoLengthLimit) {
     QString number(40000, u'7');
     DialNumber(number, player);

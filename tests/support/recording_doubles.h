@@ -61,6 +61,7 @@ public:
         log_.append("dial=" + names.join(',') + (note ? note() : QString()));
         dialledPaths.append(paths);
     }
+    void stop() override { log_.append("stop"); }
 
     std::function<QString()> note;
     QList<QStringList> dialledPaths;

@@ -32,7 +32,7 @@ TEST_P(BrokenModule, IsOneLineAndSilence) {
         const auto voice = output.makeVoice();
         voice->Speak("1 2 3");
         output.PlayClip(ClipPath("4.wav"));
-        output.stopSound();
+        output.stop();
     }
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(saysOneLine(said, "the sound and speech module does not load ("));
@@ -55,7 +55,7 @@ TEST(RealModule, PlaysAndKeepsAStopMadeBeforeItLoaded) {
     capture.clear();
     {
         OutputModule output(beside("quorvel-output.so"));
-        output.stopSound();
+        output.stop();
         output.PlayClips(threeTones());
     }
     EXPECT_TRUE(capture.samples().empty()) << "a stop made before the module came in was lost";
