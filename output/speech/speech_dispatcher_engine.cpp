@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 // How the server reports one message going.
 struct Progress {
     std::optional<Clock::time_point> begun;
-    int marks = 0;
+    bool heard = false; // its first word
     bool ended = false;
     bool cut = false; // by another client's speech, or a stop key
 };
@@ -55,7 +55,7 @@ namespace {
 std::mutex& clientsMutex = *new std::mutex;
 auto& clients = *new std::map<std::size_t, std::weak_ptr<SpeechDispatcherEngine::Link>>;
 
-// An index mark's callback also names the mark, which the count of marks does without.
+// An index mark's callback also names the mark, which is always the one after the first word.
 template <typename... MarkName>
 void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type, MarkName...) {
     const std::lock_guard lock(clientsMutex);
@@ -67,7 +67,7 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type
             progress.begun = Clock::now();
         switch (type) {
         case SPD_EVENT_INDEX_MARK:
-            ++progress.marks;
+            progress.heard = true;
             break;
         case SPD_EVENT_CANCEL:
             progress.cut = true;
@@ -82,13 +82,13 @@ void noteEvent(std::size_t message, std::size_t client, SPDNotificationType type
     }
 }
 
-// Marks before the text and after its first word, reported as the audio reaches them: a server
-// that reports the first but never the second has begun a request it cannot play.
-QByteArray withMarks(const QString& text) {
+// A mark after the first word, reported as the audio reaches it: a server that begins a request
+// and never reports it cannot play. Before any punctuation, whose marks come a sentence late.
+QByteArray withMark(const QString& text) {
     static const QRegularExpression firstWord("^\\W*\\w*");
     const qsizetype word = firstWord.match(text).capturedLength();
-    return ("<speak><mark name=\"start\"/>" + text.left(word).toHtmlEscaped() +
-            "<mark name=\"heard\"/>" + text.mid(word).toHtmlEscaped() + "</speak>")
+    return ("<speak>" + text.left(word).toHtmlEscaped() + "<mark name=\"heard\"/>" +
+            text.mid(word).toHtmlEscaped() + "</speak>")
         .toUtf8();
 }
 
@@ -186,7 +186,7 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
 bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
     // Text priority: a screen reader's own speech, and its key that stops speech, cut it short at
     // once. Ours never cancel one another, as each waits for the last.
-    const auto say = [marked = withMarks(text)](Link& link) {
+    const auto say = [marked = withMark(text)](Link& link) {
         link.message = spd_say(link.connection, SPD_TEXT, marked.constData());
     };
     // A request cut before its first word was heard (a screen reader announcing the button that a
@@ -213,7 +213,7 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
                 return false;
             }
             const bool mute =
-                progress.begun && progress.marks < 2 && now >= *progress.begun + firstWordBound;
+                progress.begun && !progress.heard && now >= *progress.begun + firstWordBound;
             if (mute || now >= progress.begun.value_or(sent) + speakingBound(text)) {
                 problem = mute ? "takes requests but plays none (can its audio output open the "
                                  "sound device?)"
@@ -239,7 +239,7 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
             link_->changed.wait_for(lock, 20ms);
         }
         link_->messages.erase(id);
-        if (!progress.cut || progress.marks >= 2 || repeats == 0)
+        if (!progress.cut || progress.heard || repeats == 0)
             return true;
     }
 }
