@@ -27,7 +27,8 @@ Misbehaviours, any number of them:
   bad-event           every notification it sends has words where its numbers belong
   no-begin            queues messages but never begins one
   begin-only          begins a message and then reports nothing more
-  no-end              plays a message and its marks but never reports its END
+  no-end              plays a message and its marks but never reports its END: the message
+                      stays in hand, and what follows waits, until it is cancelled
   no-marks            plays a message and reports its END, but none of its marks
   ignore-cancel       answers CANCEL, then goes on as if it had not been sent
   cut-first           cuts its first message short 0.3 s into it (before the second mark of our
@@ -362,6 +363,7 @@ class Server:
             self.notify(message, "703", "CANCELED")
             message.cancelled.set()
         self.held_until = time.monotonic() + HELD_FOR
+
 
 def end_with_the_test(test, directory):
     while os.getppid() == test:
