@@ -42,6 +42,7 @@ public:
     bool ready() const { return ready_; }
     QString directory() const { return directory_; }
     pid_t serverPid() const;
+    pid_t soundServerPid() const { return sound_ ? sound_->pid() : -1; }
     // The server's espeak-ng module, or -1.
     pid_t modulePid() const;
 
