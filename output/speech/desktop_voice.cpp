@@ -29,7 +29,7 @@ struct DesktopVoice::Thread {
 
     void run();
     void read(const QString& text);
-    bool connect(std::string& problem);
+    bool connect(std::string& problem, std::chrono::milliseconds bound);
     // Reports `why`, when there is one, and hands the voice's work to espeak-ng.
     void useEspeak(const std::string& why);
 };
@@ -60,9 +60,9 @@ void DesktopVoice::Speak(const QString& text) {
     thread_->changed.notify_all();
 }
 
-bool DesktopVoice::Thread::connect(std::string& problem) {
+bool DesktopVoice::Thread::connect(std::string& problem, std::chrono::milliseconds bound) {
     auto engine = std::make_unique<SpeechDispatcherEngine>();
-    if (!engine->open(problem))
+    if (!engine->open(problem, bound))
         return false;
     const std::lock_guard lock(mutex);
     service = std::move(engine);
@@ -86,7 +86,8 @@ void DesktopVoice::Thread::useEspeak(const std::string& why) {
 
 void DesktopVoice::Thread::read(const QString& text) {
     std::string problem;
-    if (!service && askService && !connect(problem) && !std::exchange(toldUnreachable, true))
+    if (!service && askService && !connect(problem, SpeechDispatcherEngine::againBound) &&
+        !std::exchange(toldUnreachable, true))
         report("speech-dispatcher cannot be reached (" + problem +
                "); speaking with the built-in espeak-ng voice");
     if (service && !service->speak(text, problem)) {
@@ -100,7 +101,7 @@ void DesktopVoice::Thread::read(const QString& text) {
 void DesktopVoice::Thread::run() {
     std::string problem;
     // At start a failure is not news yet: a service being started may answer by the first Say.
-    if (!askService || !connect(problem))
+    if (!askService || !connect(problem, SpeechDispatcherEngine::connectionBound))
         useEspeak("");
     askService = askService && speechDispatcherExpected();
     std::unique_lock lock(mutex);

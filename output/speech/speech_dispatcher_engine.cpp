@@ -138,7 +138,7 @@ bool SpeechDispatcherEngine::call(std::function<void(Link&)> request,
     return !leftBehind_;
 }
 
-bool SpeechDispatcherEngine::open(std::string& problem) {
+bool SpeechDispatcherEngine::open(std::string& problem, std::chrono::milliseconds bound) {
     const bool answered = call(
         [](Link& link) {
             char* text = nullptr;
@@ -169,10 +169,10 @@ bool SpeechDispatcherEngine::open(std::string& problem) {
             link.client = client;
             link.connection = connection;
         },
-        connectionBound);
+        bound);
     if (!answered || link_->connection == nullptr) {
         problem = answered ? (link_->opening.empty() ? "no answer" : link_->opening)
-                           : "no answer within " + std::to_string(connectionBound.count()) + " ms";
+                           : "no answer within " + std::to_string(bound.count()) + " ms";
         return false;
     }
     const std::lock_guard lock(clientsMutex);

@@ -16,9 +16,9 @@ public:
     SpeechDispatcherEngine();
     ~SpeechDispatcherEngine(); // cancels our speech at the server and closes, within ~120 ms
 
-    // Connects (starting the server if need be) within connectionBound, for English; else false,
-    // with `problem`.
-    bool open(std::string& problem);
+    // Connects (starting the server if need be) within `bound`, for English; else false, with
+    // `problem`.
+    bool open(std::string& problem, std::chrono::milliseconds bound = connectionBound);
 
     // True once the server reports the message's end, or another client's cut after its first
     // word (an earlier cut sends it again). False, with `problem`, when it hung up, stopped
@@ -28,6 +28,9 @@ public:
     void stop(); // from any thread: the speak() or open() in progress returns at once
 
     static constexpr std::chrono::milliseconds connectionBound{2000};
+    // Asked again at a Say: one that has started by then answers within milliseconds, and one
+    // that has not must not hold the Say up.
+    static constexpr std::chrono::milliseconds againBound{500};
     // A healthy server answers a request in a millisecond or two.
     static constexpr std::chrono::milliseconds answerBound{1000};
     // For the first word once the message has begun: "Telephone" at the slowest rate a user can
