@@ -19,6 +19,8 @@ struct DesktopVoice::Thread {
     // take seconds on a busy machine. One that failed while speaking is not.
     bool askService;
     bool toldUnreachable = false;
+    std::string unreachable;                     // why the last try failed
+    std::chrono::steady_clock::time_point tried; // when it ended
     std::mutex mutex; // guards all below; the engines change on the voice thread alone
     std::condition_variable changed;
     std::deque<QString> queue;
@@ -29,7 +31,7 @@ struct DesktopVoice::Thread {
 
     void run();
     void read(const QString& text);
-    bool connect(std::string& problem, std::chrono::milliseconds bound);
+    bool connect(std::chrono::milliseconds bound);
     // Reports `why`, when there is one, and hands the voice's work to espeak-ng.
     void useEspeak(const std::string& why);
 };
@@ -60,9 +62,11 @@ void DesktopVoice::Speak(const QString& text) {
     thread_->changed.notify_all();
 }
 
-bool DesktopVoice::Thread::connect(std::string& problem, std::chrono::milliseconds bound) {
+bool DesktopVoice::Thread::connect(std::chrono::milliseconds bound) {
     auto engine = std::make_unique<SpeechDispatcherEngine>();
-    if (!engine->open(problem, bound))
+    const bool opened = engine->open(unreachable, bound);
+    tried = std::chrono::steady_clock::now();
+    if (!opened)
         return false;
     const std::lock_guard lock(mutex);
     service = std::move(engine);
@@ -85,11 +89,13 @@ void DesktopVoice::Thread::useEspeak(const std::string& why) {
 }
 
 void DesktopVoice::Thread::read(const QString& text) {
-    std::string problem;
-    if (!service && askService && !connect(problem, SpeechDispatcherEngine::againBound) &&
-        !std::exchange(toldUnreachable, true))
-        report("speech-dispatcher cannot be reached (" + problem +
+    // Not asked again for a request made while the last try still waited for an answer.
+    if (!service && askService && std::chrono::steady_clock::now() >= tried + 1s)
+        connect(SpeechDispatcherEngine::againBound);
+    if (!service && askService && !std::exchange(toldUnreachable, true))
+        report("speech-dispatcher cannot be reached (" + unreachable +
                "); speaking with the built-in espeak-ng voice");
+    std::string problem;
     if (service && !service->speak(text, problem)) {
         askService = false;
         useEspeak("speech-dispatcher " + problem + "; the built-in espeak-ng voice reads on");
@@ -99,9 +105,8 @@ void DesktopVoice::Thread::read(const QString& text) {
 }
 
 void DesktopVoice::Thread::run() {
-    std::string problem;
     // At start a failure is not news yet: a service being started may answer by the first Say.
-    if (!askService || !connect(problem, SpeechDispatcherEngine::connectionBound))
+    if (!askService || !connect(SpeechDispatcherEngine::connectionBound))
         useEspeak("");
     askService = askService && speechDispatcherExpected();
     std::unique_lock lock(mutex);
