@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -81,6 +82,10 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice, std::function<void()> s
     connect(Text1, &QLineEdit::textChanged, this,
             [this] { runHandler("Text1_Change", [this] { Text1_Change(); }); });
 
+    // On every control: typing presses wherever the focus is, and a locked field eats Backspace.
+    for (QWidget* control : findChildren<QWidget*>())
+        control->installEventFilter(this);
+
     Text1->setFocus();
     Form_Load();
 }
@@ -124,4 +129,28 @@ void Form1::Form_Unload() {
 void Form1::closeEvent(QCloseEvent* event) {
     runHandler("Form_Unload", [this] { Form_Unload(); });
     event->accept();
+}
+
+// A typed "0"-"9", "*" or "#" (in any layout) or Backspace clicks its button, in turn with clicks.
+// A held key is one press; with Ctrl, Alt or Meta a key stays the control's own (Ctrl+C copies).
+bool Form1::eventFilter(QObject*, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (!press && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto* typed = static_cast<QKeyEvent*>(event);
+    // X repeats a held key as a release and a press at one moment, which Qt flags as a repeat
+    // only when both reached it together: not always so while a tone plays.
+    const std::tuple moment{typed->timestamp(), typed->nativeScanCode(), typed->key()};
+    const bool repeat = typed->isAutoRepeat() || (press && moment == lastRelease_);
+    if (!press)
+        lastRelease_ = moment;
+    if (!press || typed->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const KeyRow* row = typed->text().size() == 1 ? findKey(typed->text()[0].unicode()) : nullptr;
+    QPushButton* button = typed->key() == Qt::Key_Backspace ? Command16 : nullptr;
+    if (row)
+        button = findChild<QPushButton*>(QString("Command%1").arg(row - KeyTable.data() + 1));
+    if (button && !repeat)
+        button->click();
+    return button != nullptr;
 }
