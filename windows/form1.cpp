@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <limits>
 
@@ -129,6 +130,14 @@ void Form1::Form_Unload() {
 void Form1::closeEvent(QCloseEvent* event) {
     runHandler("Form_Unload", [this] { Form_Unload(); });
     event->accept();
+}
+
+// The About window is readied once the keypad is on the screen, long before the service code can
+// be keyed: readied as it shows, a screen reader would hear its tester list arrive, not the window.
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!about().Text3)
+        QTimer::singleShot(0, &about(), &Form2::prepare);
 }
 
 // A typed "0"-"9", "*" or "#" (in any layout) or Backspace clicks its button, in turn with clicks.
