@@ -31,18 +31,28 @@ window=$(window_of Quorvel) || fail "the window did not appear"
 # keys go to the window under the pointer.
 point_at() { xdotool mousemove --window "$1" 75 20; }
 clear_number() { xdotool mousemove --window "$window" 75 201 click 1; }
-# The number field's text, as the clipboard gets it: the field's own selection and copy keys.
-number_text() {
+# Copies the number field's text to the clipboard with the field's own selection and copy keys.
+copy_number() {
   point_at "$window"
   xdotool click 1 key ctrl+a ctrl+c
-  timeout 5 xclip -o -selection clipboard
+}
+# The clipboard's text once it reads EXPECTED, or as it reads after 3 s: the program takes the
+# copy keys in its own time.
+clipboard_reads() {
+  local text
+  for _ in $(seq 30); do
+    text=$(timeout 5 xclip -o -selection clipboard 2>/dev/null) || text=
+    [ "$text" = "$1" ] && break
+    sleep 0.1
+  done
+  printf '%s' "$text"
 }
 # Waits until the program has played everything asked of it (the capture is not paced in real
 # time, so it stops growing soon after the last key), then prints the tones since byte FROM.
 tones_since() {
   local last=-1 size
-  for _ in $(seq 100); do
-    sleep 0.2
+  for _ in $(seq 50); do
+    sleep 0.4
     size=$(stat -c %s "$capture")
     [ "$size" -eq "$last" ] && break
     last=$size
@@ -91,7 +101,8 @@ for row in "${rows[@]}"; do
     esac
   done
   heard=$(tones_since "$from")
-  number=$(number_text) || fail "$name: the number could not be copied"
+  copy_number
+  number=$(clipboard_reads "$expected_number")
   echo "typed_keys ($layout): $name: number \"$number\", heard \"$heard\""
   [ "$number" = "$expected_number" ] || fail "$name: the number reads \"$number\", not \"$expected_number\""
   [ "$heard" = "$expected_tones" ] || fail "$name: heard \"$heard\", not \"$expected_tones\""
