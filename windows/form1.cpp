@@ -132,8 +132,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// The About window is readied once the keypad is on the screen, long before the service code can
-// be keyed: readied as it shows, a screen reader would hear its tester list arrive, not the window.
+// Readied as it showed, the About window would fill in while a screen reader announced it.
 void Form1::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (!about().Text3)
@@ -147,8 +146,7 @@ bool Form1::eventFilter(QObject*, QEvent* event) {
     if (!press && event->type() != QEvent::KeyRelease)
         return false;
     const auto* typed = static_cast<QKeyEvent*>(event);
-    // X repeats a held key as a release and a press at one moment, which Qt flags as a repeat
-    // only when both reached it together: not always so while a tone plays.
+    // X repeats a held key as a release and a press at one moment, which Qt may leave unflagged.
     const std::tuple moment{typed->timestamp(), typed->nativeScanCode(), typed->key()};
     const bool repeat = typed->isAutoRepeat() || (press && moment == lastRelease_);
     if (!press)
