@@ -69,7 +69,7 @@ rows=(
   "the numeric keypad|key KP_7 KP_Multiply KP_0 KP_Divide KP_Add|7*0|7*0"
   "a held key is one press|type 9; hold 5|95|95"
   "backspace, held too|field; type 9876; key BackSpace; hold BackSpace|98|9876"
-  "keys that press nothing|field; type 24; key Return KP_Enter Escape a Tab ctrl+v ctrl+BackSpace|24|24"
+  "keys that press nothing|field; type 24; key ctrl+c Return KP_Enter Escape a ctrl+v Tab ctrl+BackSpace|24|24"
   "the service code, then keys typed in About|type *#7391#; about; type 5; key BackSpace|*#7391#|*#7391#"
 )
 
