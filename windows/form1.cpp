@@ -10,8 +10,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <limits>
 
@@ -81,6 +83,10 @@ Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice)
     // change of the number, as key presses, Clear, Back Space and "Close" rely on.
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
 
+    // On every control: typing presses wherever the focus is, and a locked field eats Backspace.
+    for (QWidget* control : findChildren<QWidget*>())
+        control->installEventFilter(this);
+
     Text1->setFocus();
     Form_Load();
 }
@@ -122,4 +128,34 @@ void Form1::Form_Unload() {
 void Form1::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
+}
+
+// Readied as it showed, the About window would fill in while a screen reader announced it.
+void Form1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!about().Text3)
+        QTimer::singleShot(0, &about(), &Form2::prepare);
+}
+
+// A typed "0"-"9", "*" or "#" (in any layout) or Backspace clicks its button, in turn with clicks.
+// A held key is one press; with Ctrl, Alt or Meta a key stays the control's own (Ctrl+C copies).
+bool Form1::eventFilter(QObject*, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (!press && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto* typed = static_cast<QKeyEvent*>(event);
+    // X repeats a held key as a release and a press at one moment, which Qt may leave unflagged.
+    const std::tuple moment{typed->timestamp(), typed->nativeScanCode(), typed->key()};
+    const bool repeat = typed->isAutoRepeat() || (press && moment == lastRelease_);
+    if (!press)
+        lastRelease_ = moment;
+    if (!press || typed->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const KeyRow* row = typed->text().size() == 1 ? findKey(typed->text()[0].unicode()) : nullptr;
+    QPushButton* button = typed->key() == Qt::Key_Backspace ? Command16 : nullptr;
+    if (row)
+        button = findChild<QPushButton*>(QString("Command%1").arg(row - KeyTable.data() + 1));
+    if (button && !repeat)
+        button->click();
+    return button != nullptr;
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
 class ClipPlayer;
 class QPushButton;
@@ -78,6 +79,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void key(std::size_t index) { pressKey(*this, player_, KeyTable[index]); }
@@ -85,4 +88,5 @@ private:
     ClipPlayer& player_;
     const VoiceFactory makeVoice_;
     std::unique_ptr<Form2> about_;
+    std::tuple<quint64, quint32, int> lastRelease_; // when, and which key, the last one let go
 };

@@ -24,7 +24,7 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     setFont(windowFont());
     setAttribute(Qt::WA_QuitOnClose, false); // only the keypad window's closing ends the program
 
-    // Made in focus order; the tester list, "Close", the picture and styles come at first show.
+    // Made in focus order; the tester list, "Close", the picture and styles come with prepare.
     Frame2 = place<QGroupBox>(this, "Frame2", twips(45, 45, 5670, 3420), "About");
     Frame3 = place<QGroupBox>(Frame2, "Frame3", twips(105, 1365, 5415, 1950), "Beta Testers");
     Label27 = place<QLabel>(Frame2, "Label27", twips(105, 1050, 2055, 255), "Copyright ");
@@ -41,14 +41,15 @@ Form2::Form2(NumberTexts& mainTexts) : mainTexts_(mainTexts) {
     Label24->setAccessibleDescription("The maker's web address");
 }
 
-// What only a shown window needs is made at its first showing, off the program's start.
 void Form2::setVisible(bool visible) {
-    if (visible && !Text3)
-        buildForShowing();
+    if (visible)
+        prepare();
     QWidget::setVisible(visible);
 }
 
-void Form2::buildForShowing() {
+void Form2::prepare() {
+    if (Text3)
+        return;
     // A frame's caption sits on its top border, so the labels placed just below it stay clear of
     // the line; the platform style would draw the border under the whole caption instead.
     for (QGroupBox* frame : {Frame2, Frame3})

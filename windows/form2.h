@@ -24,7 +24,10 @@ public:
 
     void setVisible(bool visible) override;
 
-    // The controls, by name, in focus order; Text3, Command1 and Image1 exist from the first show.
+    // Makes what only a shown window needs, once: before the first showing, and at the latest then.
+    void prepare();
+
+    // The controls, by name, in focus order; Text3, Command1 and Image1 exist once prepared.
     QGroupBox* Frame2;
     QGroupBox* Frame3;
     QPlainTextEdit* Text3 = nullptr;
@@ -40,8 +43,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildForShowing();
-
     NumberTexts& mainTexts_;
 };
 

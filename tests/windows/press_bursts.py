@@ -6,8 +6,9 @@ The real program runs on an X display (scripts/with-display) or a headless Wayla
 private D-Bus session; the sound is decoded by multimon-ng and held against the number text as
 AT-SPI reads it: each burst is heard in the order it was pressed.
     press_bursts.py ROW PROGRAM
-Rows: pointer, space, atspi, mixed (pointer and AT-SPI by turns) are bursts; on Wayland also
-about (the About window is a toplevel of its own), sigterm and compositor-lost (ends within 1 s)."""
+Rows: pointer, space, atspi, typed (on the keyboard), mixed (pointer and AT-SPI by turns) are
+bursts; on Wayland also about (the About window is a toplevel of its own), sigterm and
+compositor-lost (ends within 1 s)."""
 
 import os
 import re
@@ -48,6 +49,10 @@ class Keypad:
             self.buttons[keys[0]].queryComponent().grabFocus()
             time.sleep(0.2)
             xdotool("key", "--delay", "20", *" Tab ".join(["space"] * len(keys)).split())
+        elif ROW == "typed":
+            # Typed on the keyboard, with no gap: each key waits its turn behind the tones.
+            xdotool("mousemove", "--window", self.x_window, "75", "20")
+            xdotool("type", "--delay", "20", keys)
         elif ROW == "mixed":
             # An AT-SPI press lands a tenth of a second after it is made (the button is drawn
             # down meanwhile): so far apart, each press comes in the order it was made.
@@ -91,7 +96,7 @@ def main():
     environment = dict(os.environ)
     if ROW == "about":
         environment["WAYLAND_DEBUG"] = "client"
-    recorder = record(work) if ROW in ("pointer", "space", "atspi", "mixed") else None
+    recorder = record(work) if ROW in ("pointer", "space", "atspi", "typed", "mixed") else None
     try:
         with AtspiSession() as atspi, open(errors_file, "w") as errors:
             program = atspi.launch([PROGRAM], environment, errors)
