@@ -244,12 +244,13 @@ bool SpeechDispatcherEngine::speak(const QString& text, std::string& problem) {
     }
 }
 
+// A call in progress is left to end within its bound, so that our speech can still be cancelled
+// at the server after it: the voice's closing does not wait for it.
 void SpeechDispatcherEngine::stop() {
     std::unique_lock lock(link_->mutex);
     link_->stopped = true;
     lock.unlock();
     link_->changed.notify_all();
-    calls_.abandon();
 }
 
 bool speechDispatcherExpected() {

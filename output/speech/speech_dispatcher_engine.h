@@ -25,7 +25,7 @@ public:
     // answering, cannot play or overran; then it is cancelled.
     bool speak(const QString& text, std::string& problem);
 
-    void stop(); // from any thread: the speak() or open() in progress returns at once
+    void stop(); // from any thread: the speak() in progress returns once no call is under way
 
     static constexpr std::chrono::milliseconds connectionBound{2000};
     // Asked again at a Say: one that has started by then answers within milliseconds, and one
