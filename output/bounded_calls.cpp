@@ -7,8 +7,7 @@ struct BoundedCalls::Thread {
     std::mutex mutex;
     std::condition_variable changed;
     std::function<void()> call; // posted and not yet finished
-    bool ending = false;        // the owner has let go: end after the call in hand
-    bool abandoned = false;     // the call in hand is no longer waited for
+    bool ending = false; // the owner has let go: the call in hand is not waited for, the next none
 
     void serve() {
         std::unique_lock lock(mutex);
@@ -56,8 +55,8 @@ bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::du
     std::unique_lock lock(thread->mutex);
     thread->call = std::move(call);
     thread->changed.notify_all();
-    if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->abandoned; }) &&
-        !thread->abandoned)
+    if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->ending; }) &&
+        !thread->ending)
         return true;
     thread->ending = true; // stuck or given up on: the thread is left to end on its own
     lock.unlock();
@@ -74,7 +73,7 @@ void BoundedCalls::abandon() {
         return;
     const std::lock_guard lock(thread_->mutex);
     if (thread_->call) {
-        thread_->abandoned = true;
+        thread_->ending = true;
         thread_->changed.notify_all();
     }
 }

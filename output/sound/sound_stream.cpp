@@ -30,17 +30,16 @@ bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long fram
     releaseAt_.reset();
     if (stopped_)
         return false;
-    if (connection_ != nullptr && format_ != format) {
+    if (connection_ != nullptr && connection_->format() != format) {
         kept(connection_->drain()); // the other format's sound is heard to its end first
         connection_.reset();
     }
-    format_ = format;
-    if (connection_ == nullptr && !kept(open()))
+    if (connection_ == nullptr && !kept(open(format)))
         return false;
     Outcome wrote = connection_->write(samples, frames);
     // A server that left while idle (a restart) may be back: this sound tries a fresh connection.
     if (wrote == Outcome::wentAway) {
-        if (!kept(open()))
+        if (!kept(open(format)))
             return false;
         wrote = connection_->write(samples, frames);
     }
@@ -57,13 +56,12 @@ void SoundStream::drain() {
     idleChanged_.notify_all();
 }
 
-// The desktop's sound server; where none runs, the default ALSA device.
-Outcome SoundStream::open() {
-    connection_ = std::make_unique<PulseConnection>(format_, stopped_);
+Outcome SoundStream::open(PcmFormat format) {
+    connection_ = std::make_unique<PulseConnection>(format, stopped_);
     const Outcome opened = connection_->open();
     if (opened != Outcome::noServer)
         return opened;
-    connection_ = std::make_unique<AlsaConnection>(format_, deviceCalls_, stopped_);
+    connection_ = std::make_unique<AlsaConnection>(format, deviceCalls_, stopped_);
     return connection_->open();
 }
 

@@ -33,7 +33,7 @@ public:
     bool isOpen() const;
 
 private:
-    SoundConnection::Outcome open();
+    SoundConnection::Outcome open(PcmFormat format);
     bool kept(SoundConnection::Outcome outcome);
     void releaseWhenIdle(std::stop_token ending);
 
@@ -41,7 +41,6 @@ private:
     BoundedCalls deviceCalls_; // the ALSA device's blocking calls; outlives connection_
     mutable std::mutex mutex_;
     std::unique_ptr<SoundConnection> connection_;
-    PcmFormat format_;
 
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
