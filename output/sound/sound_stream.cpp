@@ -27,7 +27,7 @@ SoundStream::SoundStream(std::chrono::milliseconds releaseAfterIdle)
 
 bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
     const std::lock_guard lock(mutex_);
-    releaseAt_.reset();
+    releaseAt_ = never;
     if (stopped_)
         return false;
     if (connection_ != nullptr && connection_->format() != format) {
@@ -92,16 +92,12 @@ void SoundStream::releaseWhenIdle(std::stop_token ending) {
     std::unique_lock lock(mutex_);
     while (!ending.stop_requested()) {
         if ((stopped_ && connection_ != nullptr) ||
-            (releaseAt_ && std::chrono::steady_clock::now() >= *releaseAt_)) {
+            std::chrono::steady_clock::now() >= releaseAt_) {
             connection_.reset();
-            releaseAt_.reset();
+            releaseAt_ = never;
         }
-        const auto changed = [this, at = releaseAt_] {
+        idleChanged_.wait_until(lock, ending, releaseAt_, [this, at = releaseAt_] {
             return releaseAt_ != at || (stopped_ && connection_ != nullptr);
-        };
-        if (releaseAt_)
-            idleChanged_.wait_until(lock, ending, *releaseAt_, changed);
-        else
-            idleChanged_.wait(lock, ending, changed);
+        });
     }
 }

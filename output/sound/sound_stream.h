@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -44,7 +43,8 @@ private:
 
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
-    std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
+    static constexpr auto never = std::chrono::steady_clock::time_point::max();
+    std::chrono::steady_clock::time_point releaseAt_ = never; // never while in use
     // Joined first on destruction: it waits on the device only within the connection's bounds.
     std::jthread releaser_;
 };
