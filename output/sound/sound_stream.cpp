@@ -9,21 +9,16 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
 using Outcome = SoundConnection::Outcome;
 
-// So the ALSA device thread writes a tone in time on a busy machine.
-void raiseDeviceThreadPriority() {
-    const sched_param parameter{.sched_priority = 5};
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
-}
-
-} // namespace
-
 SoundStream::SoundStream(std::chrono::milliseconds releaseAfterIdle)
-    : deviceCalls_(raiseDeviceThreadPriority), releaseAfterIdle_(releaseAfterIdle) {}
+    : deviceCalls_([] {
+          // So the ALSA device thread writes a tone in time on a busy machine.
+          const sched_param parameter{.sched_priority = 5};
+          if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
+              setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+      }),
+      releaseAfterIdle_(releaseAfterIdle) {}
 
 bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
     const std::lock_guard lock(mutex_);
