@@ -22,14 +22,12 @@ void backSpace(NumberTexts& texts) {
         texts.setNumberText(number.left(number.size() - 1));
 
     // The last key's whole token goes, so the voice never reads half a word.
-    QString spoken = texts.spokenText();
-    if (!spoken.isEmpty()) {
-        const auto last = std::ranges::find_if(KeyTable, [&spoken](const KeyRow& key) {
-            return spoken.endsWith(QLatin1String(key.spokenToken));
-        });
-        spoken.chop(last != KeyTable.end() ? qstrlen(last->spokenToken) : 2);
-        texts.setSpokenText(spoken);
-    }
+    const QString spoken = texts.spokenText();
+    const auto last = std::ranges::find_if(KeyTable, [&spoken](const KeyRow& key) {
+        return spoken.endsWith(QLatin1String(key.spokenToken));
+    });
+    if (last != KeyTable.end())
+        texts.setSpokenText(spoken.chopped(qstrlen(last->spokenToken)));
 }
 
 bool isAboutCode(const QString& number) {

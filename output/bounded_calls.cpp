@@ -2,13 +2,13 @@
 
 #include <condition_variable>
 #include <thread>
+#include <utility>
 
 struct BoundedCalls::Thread {
     std::mutex mutex;
     std::condition_variable changed;
     std::function<void()> call; // posted and not yet finished
-    bool ending = false;        // the owner has let go: end after the call in hand
-    bool abandoned = false;     // the call in hand is no longer waited for
+    bool ending = false; // let go: the call in hand is waited for no more, and none follows it
 
     void serve() {
         std::unique_lock lock(mutex);
@@ -29,14 +29,6 @@ struct BoundedCalls::Thread {
 
 BoundedCalls::BoundedCalls(std::function<void()> onStart) : onStart_(std::move(onStart)) {}
 
-BoundedCalls::~BoundedCalls() {
-    if (!thread_)
-        return;
-    const std::lock_guard lock(thread_->mutex);
-    thread_->ending = true;
-    thread_->changed.notify_all();
-}
-
 std::shared_ptr<BoundedCalls::Thread> BoundedCalls::current() {
     const std::lock_guard lock(mutex_);
     if (!thread_) {
@@ -56,25 +48,19 @@ bool BoundedCalls::run(std::function<void()> call, std::chrono::steady_clock::du
     std::unique_lock lock(thread->mutex);
     thread->call = std::move(call);
     thread->changed.notify_all();
-    if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->abandoned; }) &&
-        !thread->abandoned)
+    if (thread->changed.wait_for(lock, bound, [&] { return !thread->call || thread->ending; }) &&
+        !thread->ending)
         return true;
-    thread->ending = true; // stuck or given up on: the thread is left to end on its own
     lock.unlock();
-    thread->changed.notify_all();
-    const std::lock_guard owner(mutex_);
-    if (thread_ == thread)
-        thread_.reset();
+    abandon(); // stuck, or given up on meanwhile
     return false;
 }
 
 void BoundedCalls::abandon() {
     const std::lock_guard owner(mutex_);
-    if (!thread_)
-        return;
-    const std::lock_guard lock(thread_->mutex);
-    if (thread_->call) {
-        thread_->abandoned = true;
-        thread_->changed.notify_all();
+    if (const std::shared_ptr<Thread> thread = std::exchange(thread_, nullptr)) {
+        const std::lock_guard lock(thread->mutex);
+        thread->ending = true;
+        thread->changed.notify_all();
     }
 }

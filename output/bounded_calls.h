@@ -12,12 +12,12 @@ class BoundedCalls {
 public:
     // `onStart` runs first on every new thread (to raise its priority, say).
     explicit BoundedCalls(std::function<void()> onStart = {});
-    ~BoundedCalls();
+    ~BoundedCalls() { abandon(); }
 
     // True when `call` returned within `bound` and was not abandoned; otherwise it is left behind.
     bool run(std::function<void()> call, std::chrono::steady_clock::duration bound);
 
-    // From any thread: the call in progress is left behind at once, and its run() returns false.
+    // From any thread: lets the thread go, and a call in progress with it, whose run() says false.
     void abandon();
 
 private:

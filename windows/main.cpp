@@ -13,7 +13,7 @@
 #include <csignal>
 
 int main(int argc, char* argv[]) {
-    endOnUncaughtErrors();
+    endInOneLineOnFailure();
     // Each extra heap reserves 64 MB, which under ulimit -v leaves no room for the sound buffers.
     mallopt(M_ARENA_MAX, 1);
     // A standard error nobody reads any more (a restarted journal) must not end the program. A
@@ -31,7 +31,6 @@ int main(int argc, char* argv[]) {
         report("no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is set");
         return 1;
     }
-    takeOverQtMessages();
     Application application(argc, argv);
 
     OutputModule output(encodePath(applicationDirectory() + "/quorvel-output.so"));

@@ -39,8 +39,8 @@ OutputParts& OutputModule::loaded() {
     loaded_ = true;
     // Never closed: the module's threads and its libraries' own run until the process ends.
     void* module = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto* make =
-        reinterpret_cast<MakeOutputParts*>(module ? dlsym(module, "makeOutputParts") : nullptr);
+    auto* make = reinterpret_cast<decltype(&makeOutputParts)>(
+        module ? dlsym(module, "makeOutputParts") : nullptr);
     if (make == nullptr) {
         const char* why = dlerror();
         report(std::string("the sound and speech module does not load (") + (why ? why : path_) +

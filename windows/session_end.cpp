@@ -64,7 +64,8 @@ void noteSignal(int) {
 
 } // namespace
 
-void endOnUncaughtErrors() {
+void endInOneLineOnFailure() {
+    forwardTo = qInstallMessageHandler(takeMessage);
     std::set_terminate([] {
         std::string what = "unknown error";
         try {
@@ -77,10 +78,6 @@ void endOnUncaughtErrors() {
         report("unexpected error: " + what);
         std::_Exit(1);
     });
-}
-
-void takeOverQtMessages() {
-    forwardTo = qInstallMessageHandler(takeMessage);
 }
 
 void endAtOnceOnDisplayLoss(std::function<void()> silence) {

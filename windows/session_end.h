@@ -4,9 +4,10 @@
 
 #include <functional>
 
-// An error that nothing handles, on any thread (memory running out, in practice), is one line on
-// standard error and status 1 at once, never an abort with a core dump. Call first in main.
-void endOnUncaughtErrors();
+// Call first in main: an error that nothing handles, on any thread (memory running out, in
+// practice), and until endAtOnceOnDisplayLoss a display Qt cannot open, are then one line on
+// standard error and status 1 at once, never an abort with a core dump.
+void endInOneLineOnFailure();
 
 // Qt's event loop cannot unwind: an error escaping an event handler ends the program where it was
 // thrown, as above, instead of passing through Qt's frames.
@@ -17,10 +18,6 @@ public:
         return QApplication::notify(receiver, event);
     }
 };
-
-// Takes Qt's messages over; call before the application is made. Until endAtOnceOnDisplayLoss, a
-// display Qt cannot open is one clear line on standard error and status 1, not an abort.
-void takeOverQtMessages();
 
 // When the display connection breaks, Qt calls exit(), whose static destructors would tear
 // libraries down under the sound and speech threads. Instead `silence` runs, one line goes to

@@ -40,17 +40,11 @@ struct AlsaConnection::Device {
         if (pcm != nullptr)
             snd_pcm_close(pcm);
     }
-
-    // Closes the device on `calls`' thread, so that a close that blocks holds nobody up.
-    static void close(std::shared_ptr<Device> device, BoundedCalls& calls,
-                      std::chrono::milliseconds bound) {
-        calls.run([device = std::move(device)]() mutable { device.reset(); }, bound);
-    }
 };
 
 AlsaConnection::AlsaConnection(PcmFormat format, BoundedCalls& calls,
                                const std::atomic<bool>& stopped)
-    : format_(format), calls_(calls), stopped_(stopped), device_(std::make_shared<Device>()) {}
+    : SoundConnection(format, stopped), calls_(calls), device_(std::make_shared<Device>()) {}
 
 SoundConnection::Outcome AlsaConnection::open() {
     snd_lib_error_set_handler(ignoreAlsaMessage);
@@ -84,8 +78,10 @@ SoundConnection::Outcome AlsaConnection::open() {
 }
 
 AlsaConnection::~AlsaConnection() {
-    // After a call left behind, this only lets go: that call closes the device if it returns.
-    Device::close(std::move(device_), calls_, stopped_ ? closeLimitWhenStopped : closeLimit);
+    // Closed on the calls' thread, so that a close that blocks holds nobody up. After a call left
+    // behind, this only lets go: that call closes the device if it returns.
+    calls_.run([device = std::move(device_)]() mutable { device.reset(); },
+               stopped_ ? closeLimitWhenStopped : closeLimit);
 }
 
 SoundConnection::Outcome AlsaConnection::write(const std::int16_t* samples, long frames) {

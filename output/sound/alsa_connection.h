@@ -1,9 +1,7 @@
 #pragma once
 
-#include "output/sound/pcm_format.h"
 #include "output/sound/sound_connection.h"
 
-#include <atomic>
 #include <memory>
 
 class BoundedCalls;
@@ -25,8 +23,6 @@ private:
 
     template <typename Call> Outcome run(Call call, std::chrono::milliseconds bound);
 
-    const PcmFormat format_;
     BoundedCalls& calls_;
-    const std::atomic<bool>& stopped_;
     std::shared_ptr<Device> device_; // also held by a call in progress, or left behind
 };

@@ -39,10 +39,8 @@ std::optional<ClipFile> ClipFile::open(const QString& path) {
 
     SF_INFO info{};
     File file(sf_open(encoded.c_str(), SFM_READ, &info), sf_close);
-    if (file == nullptr)
+    if (file == nullptr) // also when the header gives no channels: libsndfile refuses those
         return unplayable(path, sf_strerror(nullptr));
-    if (info.channels < 1)
-        return unplayable(path, "no channels");
     if (info.samplerate < minSampleRate || info.samplerate > maxSampleRate)
         return unplayable(path,
                           "unsupported sample rate " + std::to_string(info.samplerate) + " Hz");

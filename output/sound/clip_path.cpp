@@ -26,9 +26,8 @@ QString decodePath(const std::string& bytes) {
         const std::size_t length = lead < 0x80 ? 1 : std::size_t(std::countl_one(lead));
         const QByteArray piece = QByteArray::fromStdString(bytes.substr(i, length));
         const QString decoded = QString::fromUtf8(piece);
-        // Valid UTF-8 only if it comes back as the same bytes (fromUtf8 drops a leading BOM).
-        const bool valid =
-            !decoded.contains(QChar::ReplacementCharacter) && decoded.toUtf8() == piece;
+        // Valid UTF-8 only if it comes back as the same bytes (not replaced, nor a BOM dropped).
+        const bool valid = decoded.toUtf8() == piece;
         text += valid ? decoded : QString(QChar(char16_t(0xdc00 + lead)));
         i += valid ? length : 1;
     }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "output/sound/pcm_format.h"
 #include "output/sound/sound_connection.h"
-
-#include <atomic>
 
 struct pa_context;
 struct pa_mainloop;
@@ -14,8 +11,7 @@ struct pa_stream;
 // the last sample was played. Nothing blocks: the caller runs the main loop in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
-    PulseConnection(PcmFormat format, const std::atomic<bool>& stopped)
-        : format_(format), stopped_(stopped) {}
+    using SoundConnection::SoundConnection;
     ~PulseConnection() override;
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
@@ -31,8 +27,6 @@ private:
     bool gone() const;
     Outcome failWith(Wait wait);
 
-    const PcmFormat format_;
-    const std::atomic<bool>& stopped_;
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "output/sound/pcm_format.h"
+
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -9,8 +12,8 @@ constexpr std::chrono::milliseconds stallLimit{400};
 inline constexpr char stalled[] = "the sound device stopped taking sound; that sound was abandoned";
 
 // One connection to a sound device or server, for one sample format. Every call returns within a
-// bound; after a failure it is done with, its owner says why (once), and the next sound opens
-// another.
+// bound, and at once after `stopped` is set; after a failure it is done with, its owner says why
+// (once), and the next sound opens another.
 class SoundConnection {
 public:
     // How a call came out. A failure may have nothing to say: the sound was stopped.
@@ -21,6 +24,8 @@ public:
         wentAway, // writing: the server left while idle (a restart); a fresh connection may play
     };
 
+    SoundConnection(PcmFormat format, const std::atomic<bool>& stopped)
+        : format_(format), stopped_(stopped) {}
     virtual ~SoundConnection() = default;
 
     virtual Outcome open() = 0;
@@ -31,10 +36,15 @@ public:
     // Returns once everything written has been played.
     virtual Outcome drain() = 0;
 
+    PcmFormat format() const { return format_; }
+
     // After a failure: why, in words for the user; empty when there is nothing to say.
     const std::string& fault() const { return fault_; }
 
 protected:
+    const PcmFormat format_;
+    const std::atomic<bool>& stopped_;
+
     Outcome fail(std::string fault) {
         fault_ = std::move(fault);
         return Outcome::failed;

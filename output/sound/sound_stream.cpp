@@ -9,38 +9,32 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
 using Outcome = SoundConnection::Outcome;
 
-// So the ALSA device thread writes a tone in time on a busy machine.
-void raiseDeviceThreadPriority() {
-    const sched_param parameter{.sched_priority = 5};
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
-}
-
-} // namespace
-
 SoundStream::SoundStream(std::chrono::milliseconds releaseAfterIdle)
-    : deviceCalls_(raiseDeviceThreadPriority), releaseAfterIdle_(releaseAfterIdle) {}
+    : deviceCalls_([] {
+          // So the ALSA device thread writes a tone in time on a busy machine.
+          const sched_param parameter{.sched_priority = 5};
+          if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter) != 0)
+              setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+      }),
+      releaseAfterIdle_(releaseAfterIdle) {}
 
 bool SoundStream::write(PcmFormat format, const std::int16_t* samples, long frames) {
     const std::lock_guard lock(mutex_);
-    releaseAt_.reset();
+    releaseAt_ = never;
     if (stopped_)
         return false;
-    if (connection_ != nullptr && format_ != format) {
+    if (connection_ != nullptr && connection_->format() != format) {
         kept(connection_->drain()); // the other format's sound is heard to its end first
         connection_.reset();
     }
-    format_ = format;
-    if (connection_ == nullptr && !kept(open()))
+    if (connection_ == nullptr && !kept(open(format)))
         return false;
     Outcome wrote = connection_->write(samples, frames);
     // A server that left while idle (a restart) may be back: this sound tries a fresh connection.
     if (wrote == Outcome::wentAway) {
-        if (!kept(open()))
+        if (!kept(open(format)))
             return false;
         wrote = connection_->write(samples, frames);
     }
@@ -57,13 +51,12 @@ void SoundStream::drain() {
     idleChanged_.notify_all();
 }
 
-// The desktop's sound server; where none runs, the default ALSA device.
-Outcome SoundStream::open() {
-    connection_ = std::make_unique<PulseConnection>(format_, stopped_);
+Outcome SoundStream::open(PcmFormat format) {
+    connection_ = std::make_unique<PulseConnection>(format, stopped_);
     const Outcome opened = connection_->open();
     if (opened != Outcome::noServer)
         return opened;
-    connection_ = std::make_unique<AlsaConnection>(format_, deviceCalls_, stopped_);
+    connection_ = std::make_unique<AlsaConnection>(format, deviceCalls_, stopped_);
     return connection_->open();
 }
 
@@ -94,16 +87,12 @@ void SoundStream::releaseWhenIdle(std::stop_token ending) {
     std::unique_lock lock(mutex_);
     while (!ending.stop_requested()) {
         if ((stopped_ && connection_ != nullptr) ||
-            (releaseAt_ && std::chrono::steady_clock::now() >= *releaseAt_)) {
+            std::chrono::steady_clock::now() >= releaseAt_) {
             connection_.reset();
-            releaseAt_.reset();
+            releaseAt_ = never;
         }
-        const auto changed = [this, at = releaseAt_] {
+        idleChanged_.wait_until(lock, ending, releaseAt_, [this, at = releaseAt_] {
             return releaseAt_ != at || (stopped_ && connection_ != nullptr);
-        };
-        if (releaseAt_)
-            idleChanged_.wait_until(lock, ending, *releaseAt_, changed);
-        else
-            idleChanged_.wait(lock, ending, changed);
+        });
     }
 }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stop_token>
 #include <thread>
 
@@ -33,7 +32,7 @@ public:
     bool isOpen() const;
 
 private:
-    SoundConnection::Outcome open();
+    SoundConnection::Outcome open(PcmFormat format);
     bool kept(SoundConnection::Outcome outcome);
     void releaseWhenIdle(std::stop_token ending);
 
@@ -41,11 +40,11 @@ private:
     BoundedCalls deviceCalls_; // the ALSA device's blocking calls; outlives connection_
     mutable std::mutex mutex_;
     std::unique_ptr<SoundConnection> connection_;
-    PcmFormat format_;
 
     const std::chrono::milliseconds releaseAfterIdle_;
     std::condition_variable_any idleChanged_;
-    std::optional<std::chrono::steady_clock::time_point> releaseAt_; // none while in use
+    static constexpr auto never = std::chrono::steady_clock::time_point::max();
+    std::chrono::steady_clock::time_point releaseAt_ = never; // never while in use
     // Joined first on destruction: it waits on the device only within the connection's bounds.
     std::jthread releaser_;
 };

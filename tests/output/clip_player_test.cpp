@@ -156,6 +156,8 @@ TEST_F(ClipPlayerTest, BrokenClipsReturnAtOnceInSilence) {
     // A format chunk that claims to be nearly 4 GB long.
     QByteArray hugeFormat = validWav.left(44);
     hugeFormat.replace(16, 4, QByteArray("\xf0\xff\xff\xff", 4));
+    // No channels at all: a mixer that divides by the channel count must never see it.
+    const QByteArray noChannels = QByteArray(validWav).replace(22, 2, QByteArray(2, '\0'));
 
     const QString broken = scratch + "/broken";
     QDir().mkpath(broken);
@@ -167,13 +169,15 @@ TEST_F(ClipPlayerTest, BrokenClipsReturnAtOnceInSilence) {
     writeBytes(broken + "/cut-in-header.wav", validWav.left(30));
     writeBytes(broken + "/huge-data.wav", hugeData);
     writeBytes(broken + "/huge-format.wav", hugeFormat);
+    writeBytes(broken + "/no-channels.wav", noChannels);
     symlink("loop-b.wav", QFile::encodeName(broken + "/loop-a.wav").constData());
     symlink("loop-a.wav", QFile::encodeName(broken + "/loop-b.wav").constData());
     mkfifo(QFile::encodeName(broken + "/fifo.wav").constData(), 0600);
 
-    const QStringList names = {
-        "missing.wav",     "a directory.wav",   "empty.wav",       "random.wav", "text.wav",
-        "header-only.wav", "cut-in-header.wav", "huge-format.wav", "loop-a.wav", "fifo.wav"};
+    const QStringList names = {"missing.wav",       "a directory.wav", "empty.wav",
+                               "random.wav",        "text.wav",        "header-only.wav",
+                               "cut-in-header.wav", "huge-format.wav", "loop-a.wav",
+                               "fifo.wav",          "no-channels.wav"};
     DeviceClipPlayer player;
     for (const QString& name : names) {
         // Generous: only a hang or a blocking open would take this long.

@@ -32,7 +32,7 @@ struct Place {
 
 // Runs the program's own application, in which `fail` runs from the event loop.
 void runFailing(void (*fail)()) {
-    endOnUncaughtErrors();
+    endInOneLineOnFailure();
     int argc = 1;
     char program[] = "uncaught_error_tests";
     char* argv[] = {program, nullptr};
