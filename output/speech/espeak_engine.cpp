@@ -99,7 +99,9 @@ int sampleRate(std::chrono::milliseconds bound) {
 EspeakEngine::EspeakEngine() : sampleRate_(sampleRate(loadBound)) {}
 
 void EspeakEngine::speak(const QString& text) {
-    if (sampleRate_ < 0 && (sampleRate_ = sampleRate(std::chrono::milliseconds(0))) < 0)
+    if (sampleRate_ < 0)
+        sampleRate_ = sampleRate(std::chrono::milliseconds(0));
+    if (sampleRate_ < 0)
         reportOnce("the built-in espeak-ng voice is still loading (does the sound server "
                    "answer?); Say Phone Number is silent until it has");
     if (!speaks() || stream_.stopped())
