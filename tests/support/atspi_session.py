@@ -7,11 +7,14 @@ than left to D-Bus activation, so that nothing of them outlives a test.
         keypad = atspi.wait_for("the keypad", lambda: atspi.shown_window(program, "Quorvel"))
 """
 
+import os
+import shutil
 import subprocess
+import tempfile
 import time
 
 from gi.repository import Gio, GLib
-from program_run import Failure
+from program_run import Failure, fail
 
 # Qt offers its windows over AT-SPI only when asked to.
 ENVIRONMENT = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1"}
@@ -135,3 +138,22 @@ class AtspiSession:
     @staticmethod
     def text(field):
         return field.queryText().getText(0, -1)
+
+
+def check_silent_program(test, program, check):
+    """Runs CHECK(session, application) on PROGRAM started in a private AT-SPI session, its sound
+    going to a device that keeps nothing, never to the desktop's sound server; fails TEST with the
+    program's standard error when CHECK raises Failure."""
+    work = tempfile.mkdtemp(prefix="quorvel-" + test + "-")
+    with open(os.path.join(work, "asound.conf"), "w") as conf:
+        conf.write("pcm.!default { type null }\n")
+    environment = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
+                       PULSE_SERVER="unix:/nonexistent")
+    environment.pop("QT_QPA_PLATFORM", None)
+    try:
+        with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:
+            check(atspi, atspi.launch([program], environment, errors))
+    except Failure as failure:
+        fail(test, str(failure), os.path.join(work, "stderr"))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)

@@ -8,15 +8,13 @@ text as it arrives, which a reader presents over the window's own announcement.
     about_first_showing.py PROGRAM"""
 
 import os
-import shutil
 import sys
-import tempfile
 import time
 from collections import Counter
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from atspi_session import AtspiSession  # noqa: E402
-from program_run import Failure, click_keys, fail, x_window  # noqa: E402
+from atspi_session import check_silent_program  # noqa: E402
+from program_run import Failure, click_keys, x_window  # noqa: E402
 
 PROGRAM = sys.argv[1]
 EVENTS = ["window:activate", "focus:", "object:text-changed", "object:text-caret-moved",
@@ -99,21 +97,4 @@ def check(atspi, program):
     print("about_first_showing: the first showing sounds as the second")
 
 
-def main():
-    # Sound goes to a device that keeps nothing, never to the desktop's sound server.
-    work = tempfile.mkdtemp(prefix="quorvel-about-showing-")
-    with open(os.path.join(work, "asound.conf"), "w") as conf:
-        conf.write("pcm.!default { type null }\n")
-    environment = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                       PULSE_SERVER="unix:/nonexistent")
-    environment.pop("QT_QPA_PLATFORM", None)
-    try:
-        with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:
-            check(atspi, atspi.launch([PROGRAM], environment, errors))
-    except Failure as failure:
-        fail("about_first_showing", str(failure), os.path.join(work, "stderr"))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
-
-main()
+check_silent_program("about_first_showing", PROGRAM, check)

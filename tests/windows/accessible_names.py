@@ -6,13 +6,11 @@ and "#" keys must be named by words.
     accessible_names.py PROGRAM"""
 
 import os
-import shutil
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from atspi_session import AtspiSession  # noqa: E402
-from program_run import Failure, click_keys, fail, x_window  # noqa: E402
+from atspi_session import check_silent_program  # noqa: E402
+from program_run import Failure, click_keys, x_window  # noqa: E402
 
 PROGRAM = sys.argv[1]
 # Keys named by a bare symbol are read out or skipped depending on the reader's punctuation level.
@@ -68,21 +66,4 @@ def check_names(atspi, program):
     print("accessible_names: every control of both windows has a name")
 
 
-def main():
-    # Sound goes to a device that keeps nothing, never to the desktop's sound server.
-    work = tempfile.mkdtemp(prefix="quorvel-accessible-")
-    with open(os.path.join(work, "asound.conf"), "w") as conf:
-        conf.write("pcm.!default { type null }\n")
-    environment = dict(os.environ, ALSA_CONFIG_PATH=os.path.join(work, "asound.conf"),
-                       PULSE_SERVER="unix:/nonexistent")
-    environment.pop("QT_QPA_PLATFORM", None)
-    try:
-        with AtspiSession() as atspi, open(os.path.join(work, "stderr"), "w") as errors:
-            check_names(atspi, atspi.launch([PROGRAM], environment, errors))
-    except Failure as failure:
-        fail("accessible_names", str(failure), os.path.join(work, "stderr"))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
-
-main()
+check_silent_program("accessible_names", PROGRAM, check_names)
