@@ -145,10 +145,15 @@ bool Form1::eventFilter(QObject*, QEvent* event) {
         return false;
     const auto* typed = static_cast<QKeyEvent*>(event);
     // X repeats a held key as a release and a press at one moment, which Qt may leave unflagged.
+    // A screen reader's grab sends a release at the moment of a tap's press too, with the key up.
     const std::tuple moment{typed->timestamp(), typed->nativeScanCode(), typed->key()};
-    const bool repeat = typed->isAutoRepeat() || (press && moment == lastRelease_);
-    if (!press)
+    const bool repeat =
+        typed->isAutoRepeat() || (press && moment == lastRelease_ && releasedWhileHeld_);
+    if (!press) {
+        releasedWhileHeld_ = heldKey_ == typed->key();
         lastRelease_ = moment;
+    }
+    heldKey_ = press ? typed->key() : 0;
     if (!press || typed->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
     const KeyRow* row = typed->text().size() == 1 ? findKey(typed->text()[0].unicode()) : nullptr;

@@ -89,4 +89,6 @@ private:
     const VoiceFactory makeVoice_;
     std::unique_ptr<Form2> about_;
     std::tuple<quint64, quint32, int> lastRelease_; // when, and which key, the last one let go
+    bool releasedWhileHeld_ = false;                // and whether it was down until then
+    int heldKey_ = 0;                               // pressed last and not let go since
 };

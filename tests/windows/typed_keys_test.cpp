@@ -21,8 +21,9 @@
 namespace {
 
 // How a held key repeats: Qt flags the repeated presses, or X sends a release and a press at one
-// moment, unflagged when Qt cannot see them together.
-enum class Repeat { none, flagged, xPair };
+// moment, unflagged when Qt cannot see them together. A tap under a screen reader's key grab comes
+// as that same pair, with the key up before it, and then its own release.
+enum class Repeat { none, held, flagged, xPair, grabbedTap }; // held: pressed, not let go yet
 
 // One key as the window system hands it over: the key, the text it produced, its modifiers, and
 // whether it is the key's own repeat while held down.
@@ -42,20 +43,24 @@ const Typed backspace{Qt::Key_Backspace, "\b"};
 
 void type(QWindow* window, const Typing& keys) {
     for (const Typed& key : keys) {
-        if (key.repeat == Repeat::xPair) {
+        if (key.repeat == Repeat::xPair || key.repeat == Repeat::grabbedTap) {
             static quint64 moment = 1'000'000;
-            ++moment;
-            for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+            moment += 10;
+            const auto send = [&](QEvent::Type type, quint64 at) {
                 QKeyEvent event(type, key.key, key.modifiers, 38, 0, 0, key.text);
-                event.setTimestamp(moment);
+                event.setTimestamp(at);
                 QApplication::sendEvent(window, &event);
-            }
+            };
+            send(QEvent::KeyRelease, moment);
+            send(QEvent::KeyPress, moment);
+            if (key.repeat == Repeat::grabbedTap)
+                send(QEvent::KeyRelease, moment + 6);
             continue;
         }
         const bool flagged = key.repeat == Repeat::flagged;
         QTest::simulateEvent(window, true, key.key, key.modifiers, key.text, flagged);
         // A held key sends presses alone; its one release comes when it is let go.
-        if (!flagged)
+        if (!flagged && key.repeat != Repeat::held)
             QTest::simulateEvent(window, false, key.key, key.modifiers, key.text, false);
     }
 }
@@ -110,6 +115,8 @@ private slots:
         const Typed ampersandOnOne{Qt::Key_1, "&"};
         const Typed repeated7{Qt::Key_7, "7", Qt::NoModifier, Repeat::flagged};
         const Typed xRepeated7{Qt::Key_7, "7", Qt::NoModifier, Repeat::xPair};
+        const Typed held7{Qt::Key_7, "7", Qt::NoModifier, Repeat::held};
+        const Typed grabbed0{Qt::Key_0, "0", Qt::NoModifier, Repeat::grabbedTap};
         const Typed repeatedBackspace{Qt::Key_Backspace, "\b", Qt::NoModifier, Repeat::flagged};
 
         QTest::newRow("digits in the number field")
@@ -136,8 +143,12 @@ private slots:
             << "Text1" << Typing{digit('7'), repeated7, repeated7, repeated7} << "7"
             << "7 " << EffectLog{"play=7.wav"} << false;
         QTest::newRow("a key held on X presses once")
-            << "Command4" << Typing{digit('7'), xRepeated7, xRepeated7, digit('7')} << "77"
+            << "Command4" << Typing{held7, xRepeated7, xRepeated7, digit('7')} << "77"
             << "7 7 " << EffectLog{"play=7.wav", "play=7.wav"} << false;
+        QTest::newRow("taps under a screen reader's grab each press")
+            << "Text1" << Typing{grabbed0, grabbed0, digit('8'), grabbed0} << "0080"
+            << "0 0 8 0 " << EffectLog{"play=0.wav", "play=0.wav", "play=8.wav", "play=0.wav"}
+            << false;
         QTest::newRow("a held backspace takes one")
             << "Command1" << Typing{digit('1'), digit('2'),        digit('3'),
                                     backspace,  repeatedBackspace, repeatedBackspace}
