@@ -20,9 +20,10 @@ PROGRAM = sys.argv[1]
 EVENTS = ["window:activate", "focus:", "object:text-changed", "object:text-caret-moved",
           "object:children-changed", "object:property-change:accessible-name",
           "object:state-changed:showing"]
-# What the About window must hold when it becomes active: role and name.
-CONTENTS = [("text", "Beta testers"), ("label", "Quorvel"), ("label", "Version: 1.1.114"),
-            ("push button", "Close")]
+# What the About window must hold when it becomes active: role and name. By the role's constant:
+# at-spi2 2.5x names a push button "button".
+CONTENTS = [("ROLE_TEXT", "Beta testers"), ("ROLE_LABEL", "Quorvel"),
+            ("ROLE_LABEL", "Version: 1.1.114"), ("ROLE_PUSH_BUTTON", "Close")]
 
 
 class Listener:
@@ -47,9 +48,11 @@ class Listener:
             if event.type == "window:activate":
                 found = self.atspi.pyatspi.findAllDescendants(
                     window, lambda node: node is not None)
+                roles = self.atspi.pyatspi
                 self.held_at_activation.append(
-                    [item for item in CONTENTS
-                     if not any((node.getRoleName(), node.name) == item for node in found)])
+                    [(role, name) for role, name in CONTENTS
+                     if not any((node.getRole(), node.name) == (getattr(roles, role), name)
+                                for node in found)])
         except Exception as error:  # an object gone meanwhile is reported, not fatal here
             self.events.append(("unreadable", type(error).__name__, str(error)))
 
