@@ -31,6 +31,8 @@ stopped_server_row() {
   # Speech from the built-in espeak-ng voice: no speech-dispatcher answers, and none can be
   # started (libspeechd would otherwise start one, which may take seconds or stay behind).
   export SPEECHD_ADDRESS=unix_socket:/nonexistent SPEECHD_CMD=/bin/false
+  # Under LeakSanitizer the program's last lines would be its count of the leaks it was told of.
+  export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}print_suppressions=0"
   for way in close sigterm display-lost; do
     # Stopped from the start, the server stays stopped while the voice loads espeak-ng, which
     # opens a connection to it, whether the voice loads it at its start or at the first Say.
