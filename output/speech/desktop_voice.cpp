@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 // What the voice thread works with. Shared with it, so that a thread left inside a library call
 // when the voice closes still has everything it touches.
 struct DesktopVoice::Thread {
+    Thread(VoiceWatch w, bool ask) : watch(std::move(w)), askService(ask) {}
+
     const VoiceWatch watch;
     // A service that could not be reached is asked again at each request: starting one can
     // take seconds on a busy machine. One that failed while speaking is not.
