@@ -19,6 +19,7 @@
 
 Form1::Form1(ClipPlayer& player, VoiceFactory makeVoice)
     : player_(player), makeVoice_(std::move(makeVoice)) {
+    holdInputAfterLaterFilters();
     setObjectName("Form1");
     setWindowTitle("Quorvel");
     QIcon icon; // PNGs: the packed icon would need an image plug-in loaded at start
@@ -146,9 +147,10 @@ bool Form1::eventFilter(QObject*, QEvent* event) {
     const auto* typed = static_cast<QKeyEvent*>(event);
     // X repeats a held key as a release and a press at one moment, which Qt may leave unflagged.
     // A screen reader's grab sends a release at the moment of a tap's press too, with the key up.
+    // Keys handed back by the screen readers' bridge have no moment at all: each press counts.
     const std::tuple moment{typed->timestamp(), typed->nativeScanCode(), typed->key()};
-    const bool repeat =
-        typed->isAutoRepeat() || (press && moment == lastRelease_ && releasedWhileHeld_);
+    const bool repeat = typed->isAutoRepeat() || (press && typed->timestamp() != 0 &&
+                                                  moment == lastRelease_ && releasedWhileHeld_);
     if (!press) {
         releasedWhileHeld_ = heldKey_ == typed->key();
         lastRelease_ = moment;

@@ -109,6 +109,10 @@ InputQueue& inputQueue() {
 
 } // namespace
 
+void holdInputAfterLaterFilters() {
+    inputQueue();
+}
+
 HeldInput::HeldInput() {
     inputQueue().hold();
 }
