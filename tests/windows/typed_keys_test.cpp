@@ -147,8 +147,7 @@ private slots:
             QCOMPARE(window->Text1->text(), QString());
         }
         QTRY_COMPARE(window->Text1->text(), QString("1223"));
-        QCOMPARE(requests,
-                 (EffectLog{"play=1.wav", "play=2.wav", "play=2.wav", "play=3.wav"}));
+        QCOMPARE(requests, (EffectLog{"play=1.wav", "play=2.wav", "play=2.wav", "play=3.wav"}));
     }
 
     void keyIsPressOfItsButton_data() {
