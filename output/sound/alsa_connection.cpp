@@ -13,8 +13,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Ample on a busy machine (the device thread has raised priority); short enough to follow a click.
-constexpr unsigned int bufferMicroseconds = 50000;
+// A sound starts once the buffer is full, or at its drain: a whole tone's length, so a pause of the
+// writer on a busy machine falls in what the device holds, not in the middle of a tone. Stopping
+// drops what it holds, so this costs no delay in ending.
+constexpr unsigned int bufferMicroseconds = 250000;
 
 // Frames per bounded write: stop() is noticed between them.
 constexpr long chunkFrames = 1024;

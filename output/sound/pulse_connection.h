@@ -7,8 +7,9 @@ struct pa_mainloop;
 struct pa_stream;
 
 // A stream on the desktop's sound server (PulseAudio, or PipeWire through pipewire-pulse). The
-// server holds up to a second ahead, so a busy machine cannot split a tone, and its drain says when
-// the last sample was played. Nothing blocks: the caller runs the main loop in short bounded steps.
+// server holds up to a second ahead and starts a sound only once a quarter second of it is held,
+// so a busy machine cannot split a tone, and its drain says when the last sample was played.
+// Nothing blocks: the caller runs the main loop in short bounded steps.
 class PulseConnection final : public SoundConnection {
 public:
     using SoundConnection::SoundConnection;
@@ -24,11 +25,13 @@ private:
     enum class Wait { done, stopped, gone, timedOut };
 
     template <typename Done> Wait runUntil(Done done, std::chrono::steady_clock::duration limit);
+    void start();
     bool gone() const;
     Outcome failWith(Wait wait);
 
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
-    bool written_ = false; // since the last drain
+    bool written_ = false;   // since the last drain
+    std::uint32_t held_ = 0; // bytes of this sound written while it waits to start
 };
