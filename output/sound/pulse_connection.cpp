@@ -20,10 +20,10 @@ constexpr auto aheadOfListener = 1s;
 // The sink's latency, so a key's tone is heard within about this long of the click.
 constexpr auto requestEvery = 10ms;
 
-// A sound starts once this much of it is held, or once all of it is written: a pause of the
-// writer on a busy machine then falls in what is already held, not in the middle of a tone. (The
-// stream's prebuf cannot do this: PipeWire starts a stream whatever its prebuf.)
-constexpr auto startOnceHeld = 250ms;
+// A sound goes to the server once this much of it is in hand, or once all of it is: a pause of
+// the writer on a busy machine then falls in what the server already holds, not in the middle of
+// a tone. (Asking the server to wait does not do: PipeWire starts a stream whatever its prebuf.)
+constexpr auto startWith = 250ms;
 
 // The longest single step of waiting, so that stop() is noticed at once.
 constexpr auto pollStep = 10ms;
@@ -78,10 +78,8 @@ SoundConnection::Outcome PulseConnection::open() {
                                     bytesFor(format_, requestEvery), std::uint32_t(-1)};
     stream_ = pa_stream_new(context_, "Quorvel", &sampleFormat, nullptr);
     if (stream_ == nullptr ||
-        pa_stream_connect_playback(
-            stream_, nullptr, &attributes,
-            pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_START_CORKED), nullptr,
-            nullptr) < 0)
+        pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
+                                   nullptr) < 0)
         return fail(std::string("the sound server refused a stream (") +
                     pa_strerror(pa_context_errno(context_)) + ")");
     const Wait ready =
@@ -107,7 +105,7 @@ PulseConnection::~PulseConnection() {
 
 SoundConnection::Outcome PulseConnection::write(const std::int16_t* samples, long frames) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
-    std::size_t left = std::size_t(frames) * std::size_t(format_.channels) * 2;
+    const std::size_t size = std::size_t(frames) * std::size_t(format_.channels) * 2;
     if (!written_) {
         // The server may have restarted since the last sound: its hang-up, heard (perhaps behind
         // older messages) before writing, lets a fresh connection play this one.
@@ -117,11 +115,24 @@ SoundConnection::Outcome PulseConnection::write(const std::int16_t* samples, lon
         }
         if (gone())
             return Outcome::wentAway;
+        written_ = true;
+        started_ = false;
     }
+    if (started_)
+        return send(bytes, size);
+    unsent_.insert(unsent_.end(), bytes, bytes + size);
+    return unsent_.size() < bytesFor(format_, startWith) ? Outcome::done : sendUnsent();
+}
+
+SoundConnection::Outcome PulseConnection::sendUnsent() {
+    started_ = true;
+    const Outcome sent = send(unsent_.data(), unsent_.size());
+    unsent_.clear();
+    return sent;
+}
+
+SoundConnection::Outcome PulseConnection::send(const std::uint8_t* bytes, std::size_t left) {
     while (left > 0) {
-        // Held back, the server takes only as much as it holds: it must play to take more.
-        if (pa_stream_writable_size(stream_) == 0)
-            start();
         // A playing server asks for more every few milliseconds: silence this long is a stall.
         const Wait room =
             runUntil([this] { return pa_stream_writable_size(stream_) > 0; }, stallLimit);
@@ -130,10 +141,6 @@ SoundConnection::Outcome PulseConnection::write(const std::int16_t* samples, lon
         const std::size_t now = std::min(pa_stream_writable_size(stream_), left);
         if (pa_stream_write(stream_, bytes, now, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return failWith(Wait::gone);
-        written_ = true;
-        held_ += now;
-        if (held_ >= bytesFor(format_, startOnceHeld))
-            start();
         bytes += now;
         left -= now;
         pa_mainloop_iterate(loop_, 0, nullptr); // to the socket now, not at the next wait
@@ -145,7 +152,11 @@ SoundConnection::Outcome PulseConnection::drain() {
     if (!written_)
         return Outcome::done;
     written_ = false;
-    start();                     // all of this sound is written
+    if (!started_) { // all of this sound is in hand
+        const Outcome sent = sendUnsent();
+        if (sent != Outcome::done)
+            return sent;
+    }
     std::optional<bool> drained; // the server's answer: played out, or could not
     pa_operation* operation = pa_stream_drain(
         stream_,
@@ -165,19 +176,7 @@ SoundConnection::Outcome PulseConnection::drain() {
         return failWith(wait);
     if (!*drained) // the server no longer plays our stream
         return failWith(Wait::gone);
-    // The next sound, too, waits until enough of it is held. The server takes the request before
-    // that sound's samples, which follow it on the same connection.
-    if (pa_operation* cork = pa_stream_cork(stream_, 1, nullptr, nullptr))
-        pa_operation_unref(cork);
-    held_ = 0;
     return Outcome::done;
-}
-
-void PulseConnection::start() {
-    if (held_ == 0 || pa_stream_is_corked(stream_) == 0)
-        return;
-    if (pa_operation* uncork = pa_stream_cork(stream_, 0, nullptr, nullptr))
-        pa_operation_unref(uncork);
 }
 
 template <typename Done>
