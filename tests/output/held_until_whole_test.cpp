@@ -77,11 +77,6 @@ TEST_P(HeldUntilWhole, AWriterPausingMidToneDoesNotSplitIt) {
         }
     });
 
-    {
-        FILE* f = fopen("/tmp/heard.raw", "wb");
-        fwrite(heard.data(), 2, heard.size(), f);
-        fclose(f);
-    }
     // Each tone's stretches of sound as sox decodes the clip: a pause heard splits one in two.
     std::vector<long> expected = soundStretches(one);
     for (const long stretch : soundStretches(two))
